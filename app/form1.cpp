@@ -1,0 +1,184 @@
+#include "form1.h"
+
+#include "messagebox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <limits>
+
+namespace tavrilo {
+
+namespace {
+
+constexpr Bgr windowColour = 0x00FFFF80;
+constexpr Bgr labelColour = 0x00FFFFC0;
+constexpr Bgr navy = 0x00800000;
+constexpr Bgr red = 0x000000FF;
+constexpr Bgr blue = 0x00C00000;
+constexpr Bgr black = 0x00000000;
+
+// 12 pt and 9.75 pt at 96 dpi. Pixel sizes, since the whole window is laid out in pixels and must
+// look the same whatever dpi a desktop reports.
+constexpr int largeFont = 16;
+constexpr int smallFont = 13;
+
+QFont boldFont(int pixels) {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(pixels);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent)
+    , background_(QStringLiteral(":/pictures/background.png"))
+    , quiz_(*this, random_) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(texts::title);
+    setFixedSize(clientSize);
+    setFont(boldFont(largeFont));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, colourFromBgr(windowColour));
+    palette.setColor(QPalette::WindowText, colourFromBgr(black));
+    setPalette(palette);
+
+    // Created in tab order, so that Qt's focus chain is the window's tab order.
+    Command2 = makeButton("Command2", QStringLiteral("Начало"), {64, 16, 113, 25});
+    Label4 = makeLabel("Label4", QStringLiteral("Сделано  ошибок:"), {512, 24, 137, 17}, navy,
+                       smallFont, Qt::AlignLeft | Qt::AlignTop);
+    Label5 =
+        makeLabel("Label5", QString(), {648, 24, 41, 25}, red, largeFont, Qt::AlignCenter, true);
+    Label6 = makeLabel("Label6", QStringLiteral("Задано вопросов:"), {504, 0, 137, 17}, navy,
+                       smallFont, Qt::AlignLeft | Qt::AlignTop);
+    Label7 =
+        makeLabel("Label7", QString(), {648, 0, 41, 25}, navy, largeFont, Qt::AlignCenter, true);
+    Command5 = makeButton("Command5", QStringLiteral("Ещё точка"), {384, 416, 105, 25});
+    Command7 = makeButton("Command7", QStringLiteral("Выход"), {528, 416, 89, 25});
+    Command3 = makeButton("Command3", QStringLiteral("Принять ответ"), {376, 384, 121, 25});
+    Label1 = makeLabel("Label1", QStringLiteral("x="), {344, 352, 33, 25}, black, largeFont,
+                       Qt::AlignRight | Qt::AlignTop);
+    Label2 = makeLabel("Label2", QStringLiteral("y="), {448, 352, 33, 25}, black, largeFont,
+                       Qt::AlignRight | Qt::AlignTop);
+    t1 = makeTextBox("t1", {376, 352, 33, 28});
+    t2 = makeTextBox("t2", {480, 352, 33, 28});
+
+    const QPixmap grid(QStringLiteral(":/pictures/plane-grid.png"));
+    p1 = new PlaneBox(grid, this);
+    p1->setObjectName(QStringLiteral("p1"));
+    p1->move(64, 48);
+    p2 = new PlaneBox(grid, this);
+    p2->setObjectName(QStringLiteral("p2"));
+    p2->move(384, 48);
+
+    Label3 = makeLabel("Label3", QStringLiteral("Укажите координаты выделенной точки"),
+                       {88, 344, 233, 41}, blue, largeFont, Qt::AlignHCenter | Qt::AlignTop);
+    Label3->setWordWrap(true);
+    Label8 = makeLabel("Label8", QString(), {520, 352, 89, 25}, red, smallFont,
+                       Qt::AlignHCenter | Qt::AlignTop);
+
+    setTabOrder(Command2, Command5);
+    setTabOrder(Command5, Command7);
+    setTabOrder(Command7, Command3);
+    setTabOrder(Command3, t1);
+    setTabOrder(t1, t2);
+    setTabOrder(t2, p1);
+    setTabOrder(p1, p2);
+    setTabOrder(p2, Command2);
+    Command2->setFocus();
+
+    connect(Command2, &QPushButton::clicked, this, [this] { quiz_.Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { quiz_.Command3_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { quiz_.Command5_Click(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { quiz_.Command7_Click(); });
+}
+
+QPushButton *Form1::makeButton(const char *name, const QString &caption, QRect geometry) {
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setFont(boldFont(smallFont));
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, colourFromBgr(windowColour));
+    palette.setColor(QPalette::ButtonText, colourFromBgr(black));
+    button->setPalette(palette);
+    return button;
+}
+
+QLabel *Form1::makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
+                         int fontPixels, Qt::Alignment alignment, bool framed) {
+    auto *label = new QLabel(caption, this);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setFont(boldFont(fontPixels));
+    label->setAlignment(alignment);
+    label->setAutoFillBackground(true);
+    label->setTextFormat(Qt::PlainText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, colourFromBgr(labelColour));
+    palette.setColor(QPalette::WindowText, colourFromBgr(textColour));
+    label->setPalette(palette);
+    if (framed) {
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        label->setLineWidth(1);
+    }
+    return label;
+}
+
+QLineEdit *Form1::makeTextBox(const char *name, QRect geometry) {
+    auto *box = new QLineEdit(this);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    // Any text of any length: QLineEdit would otherwise stop at 32767 characters.
+    box->setMaxLength(std::numeric_limits<int>::max());
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    box->setPalette(palette);
+    return box;
+}
+
+QString Form1::text(TextBox box) const {
+    return (box == TextBox::t1 ? t1 : t2)->text();
+}
+
+void Form1::setText(TextBox box, const QString &text) {
+    (box == TextBox::t1 ? t1 : t2)->setText(text);
+}
+
+void Form1::setCaption(Caption label, const QString &text) {
+    switch (label) {
+    case Caption::Label5:
+        Label5->setText(text);
+        break;
+    case Caption::Label7:
+        Label7->setText(text);
+        break;
+    case Caption::Label8:
+        Label8->setText(text);
+        break;
+    }
+}
+
+Canvas &Form1::plane(Plane plane) {
+    return plane == Plane::p1 ? *p1 : *p2;
+}
+
+void Form1::showMessage(const QString &prompt, const QString &title) {
+    showInformation(this, prompt, title);
+}
+
+void Form1::endProgram() {
+    tavrilo::endProgram();
+}
+
+void Form1::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.drawPixmap(0, 0, background_);
+}
+
+} // namespace tavrilo

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "planebox.h"
+#include "quiz.h"
+#include "quizwindow.h"
+#include "random.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tavrilo {
+
+// The program's one window: two planes, the answer boxes, four buttons and the labels, at fixed
+// positions over the background picture. Its buttons drive the quiz; it holds no rules of its own.
+class Form1 : public QWidget, public QuizWindow {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+
+    static constexpr QSize clientSize{706, 487};
+
+    const Quiz &quiz() const { return quiz_; }
+
+    QString text(TextBox box) const override;
+    void setText(TextBox box, const QString &text) override;
+    void setCaption(Caption label, const QString &text) override;
+    Canvas &plane(Plane plane) override;
+    void showMessage(const QString &prompt, const QString &title) override;
+    void endProgram() override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPushButton *makeButton(const char *name, const QString &caption, QRect geometry);
+    QLabel *makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
+                      int fontPixels, Qt::Alignment alignment, bool framed = false);
+    QLineEdit *makeTextBox(const char *name, QRect geometry);
+
+    QPixmap background_;
+    ClockRandom random_;
+    Quiz quiz_;
+
+    QPushButton *Command2, *Command3, *Command5, *Command7;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8;
+    QLineEdit *t1, *t2;
+    PlaneBox *p1, *p2;
+};
+
+} // namespace tavrilo

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Tavrilo and builds it. Safe to run again: it installs only what is
+# missing and rebuilds only what changed.
+#   ./dev.sh run     build and open the program (needs a display)
+#   ./dev.sh test    build and run the whole test suite headless; with CI=true (or --sanitize)
+#                    it runs the suite a second time under AddressSanitizer and UBSan
+#   ./dev.sh bench   build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+
+jobs=${JOBS:-2}
+packages=(cmake ninja-build g++ qt6-base-dev)
+test_packages=(xvfb xdotool imagemagick)
+bench_packages=(xvfb)
+
+need() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+build() { # build DIR [cmake options...]
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+suite() { # suite DIR
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$jobs"
+}
+
+case "${1:-}" in
+run)
+    need "${packages[@]}"
+    build build
+    exec build/app/tavrilo
+    ;;
+test)
+    need "${packages[@]}" "${test_packages[@]}"
+    build build
+    suite build
+    if [ "${CI:-}" = true ] || [ "${2:-}" = --sanitize ]; then
+        build build-sanitize -DTAVRILO_SANITIZE=ON -DTAVRILO_BENCH=OFF
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+            LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
+            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 suite build-sanitize
+    fi
+    ;;
+bench)
+    need "${packages[@]}" "${bench_packages[@]}"
+    build build -DTAVRILO_BENCH=ON
+    cmake --build build --target run-benchmarks
+    ;;
+*)
+    sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+    exit 2
+    ;;
+esac

@@ -1,0 +1,49 @@
+#include "planebox.h"
+
+#include <QPainter>
+
+namespace tavrilo {
+
+namespace {
+constexpr int boxSize = 289;
+} // namespace
+
+PlaneBox::PlaneBox(const QPixmap &picture, QWidget *parent)
+    : QFrame(parent)
+    , picture_(picture)
+    , drawing_(QSizeF(boxSize - 2 * frameWidth, boxSize - 2 * frameWidth)) {
+    setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    setFixedSize(boxSize, boxSize);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void PlaneBox::setUserScale(int left, int top, int right, int bottom) {
+    drawing_.setUserScale(left, top, right, bottom);
+}
+
+void PlaneBox::setPenWidth(int width) {
+    drawing_.setPenWidth(width);
+}
+
+void PlaneBox::clear() {
+    drawing_.clear();
+    update(contentsRect());
+}
+
+void PlaneBox::circle(float x, float y, float radius, Bgr colour) {
+    drawing_.circle(x, y, radius, colour);
+    update(contentsRect());
+}
+
+void PlaneBox::paintEvent(QPaintEvent *event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.setClipRect(area);
+    painter.fillRect(area, Qt::white);
+    painter.drawPixmap(area.topLeft(), picture_);
+    painter.translate(area.topLeft());
+    drawing_.render(painter);
+}
+
+} // namespace tavrilo
