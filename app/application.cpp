@@ -7,7 +7,8 @@
 
 namespace tavrilo {
 
-void setUpApplication() {
+void setUpApplication()
+{
     QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));

@@ -2,6 +2,7 @@
 
 #include "messagebox.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -24,11 +25,19 @@ constexpr Bgr black = 0x00000000;
 constexpr int largeFont = 16;
 constexpr int smallFont = 13;
 
-QFont boldFont(int pixels) {
+QFont boldFont(int pixels)
+{
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(pixels);
     font.setBold(true);
     return font;
+}
+
+// A count is read out with its caption: "Сделано ошибок: 2".
+QString counterName(const QLabel *caption, const QString &count)
+{
+    const QString name = caption->text().simplified();
+    return count.isEmpty() ? name : name + QLatin1Char(' ') + count;
 }
 
 } // namespace
@@ -36,7 +45,8 @@ QFont boldFont(int pixels) {
 Form1::Form1(QWidget *parent)
     : QWidget(parent)
     , background_(QStringLiteral(":/pictures/background.png"))
-    , quiz_(*this, random_) {
+    , quiz_(*this, random_)
+{
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::title);
     setFixedSize(clientSize);
@@ -80,6 +90,18 @@ Form1::Form1(QWidget *parent)
     Label8 = makeLabel("Label8", QString(), {520, 352, 89, 25}, red, smallFont,
                        Qt::AlignHCenter | Qt::AlignTop);
 
+    // What a screen reader says of the controls whose captions do not say it themselves.
+    t1->setAccessibleName(QStringLiteral("Ответ: координата x"));
+    t2->setAccessibleName(QStringLiteral("Ответ: координата y"));
+    p1->setAccessibleName(QStringLiteral("Плоскость задания"));
+    p1->setAccessibleDescription(
+        QStringLiteral("Координатная плоскость с красной точкой, координаты которой нужно указать"));
+    p2->setAccessibleName(QStringLiteral("Плоскость ответа"));
+    p2->setAccessibleDescription(
+        QStringLiteral("Координатная плоскость, на которой синей точкой показан принятый ответ"));
+    Label5->setAccessibleName(counterName(Label4, QString()));
+    Label7->setAccessibleName(counterName(Label6, QString()));
+
     setTabOrder(Command2, Command5);
     setTabOrder(Command5, Command7);
     setTabOrder(Command7, Command3);
@@ -96,7 +118,8 @@ Form1::Form1(QWidget *parent)
     connect(Command7, &QPushButton::clicked, this, [this] { quiz_.Command7_Click(); });
 }
 
-QPushButton *Form1::makeButton(const char *name, const QString &caption, QRect geometry) {
+QPushButton *Form1::makeButton(const char *name, const QString &caption, QRect geometry)
+{
     auto *button = new QPushButton(caption, this);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
@@ -105,11 +128,14 @@ QPushButton *Form1::makeButton(const char *name, const QString &caption, QRect g
     palette.setColor(QPalette::Button, colourFromBgr(windowColour));
     palette.setColor(QPalette::ButtonText, colourFromBgr(black));
     button->setPalette(palette);
+    // Enter presses the focused button, as Space does.
+    button->setAutoDefault(true);
     return button;
 }
 
 QLabel *Form1::makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
-                         int fontPixels, Qt::Alignment alignment, bool framed) {
+                         int fontPixels, Qt::Alignment alignment, bool framed)
+{
     auto *label = new QLabel(caption, this);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
@@ -128,7 +154,8 @@ QLabel *Form1::makeLabel(const char *name, const QString &caption, QRect geometr
     return label;
 }
 
-QLineEdit *Form1::makeTextBox(const char *name, QRect geometry) {
+QLineEdit *Form1::makeTextBox(const char *name, QRect geometry)
+{
     auto *box = new QLineEdit(this);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
@@ -141,41 +168,55 @@ QLineEdit *Form1::makeTextBox(const char *name, QRect geometry) {
     return box;
 }
 
-QString Form1::text(TextBox box) const {
+QString Form1::text(TextBox box) const
+{
     return (box == TextBox::t1 ? t1 : t2)->text();
 }
 
-void Form1::setText(TextBox box, const QString &text) {
+void Form1::setText(TextBox box, const QString &text)
+{
     (box == TextBox::t1 ? t1 : t2)->setText(text);
 }
 
-void Form1::setCaption(Caption label, const QString &text) {
+void Form1::setCaption(Caption label, const QString &text)
+{
     switch (label) {
     case Caption::Label5:
         Label5->setText(text);
+        Label5->setAccessibleName(counterName(Label4, text));
         break;
     case Caption::Label7:
         Label7->setText(text);
+        Label7->setAccessibleName(counterName(Label6, text));
         break;
     case Caption::Label8:
         Label8->setText(text);
+        if (!text.isEmpty()) {
+            // A new verdict is news: screen readers announce alerts even away from the focus.
+            QAccessibleEvent alert(Label8, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
         break;
     }
 }
 
-Canvas &Form1::plane(Plane plane) {
+Canvas &Form1::plane(Plane plane)
+{
     return plane == Plane::p1 ? *p1 : *p2;
 }
 
-void Form1::showMessage(const QString &prompt, const QString &title) {
+void Form1::showMessage(const QString &prompt, const QString &title)
+{
     showInformation(this, prompt, title);
 }
 
-void Form1::endProgram() {
+void Form1::endProgram()
+{
     tavrilo::endProgram();
 }
 
-void Form1::paintEvent(QPaintEvent *) {
+void Form1::paintEvent(QPaintEvent *)
+{
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
     painter.drawPixmap(0, 0, background_);

@@ -10,11 +10,13 @@ namespace tavrilo {
 namespace {
 
 // Counts stop at their largest value instead of wrapping round to a negative number.
-void increment(int &count) {
+void increment(int &count)
+{
     if (count < std::numeric_limits<int>::max()) ++count;
 }
 
-float targetCoordinate(float random) {
+float targetCoordinate(float random)
+{
     return std::floor(random * 15.0f) - 7.0f;
 }
 
@@ -23,15 +25,18 @@ float targetCoordinate(float random) {
 Quiz::Quiz(QuizWindow &window, RandomSource &random, QuizState initial)
     : window_(window)
     , random_(random)
-    , state_(initial) {}
+    , state_(initial)
+{}
 
-void Quiz::NewTargetPoint() {
+void Quiz::NewTargetPoint()
+{
     state_.targetX = targetCoordinate(random_.next());
     state_.targetY = targetCoordinate(random_.next());
     window_.plane(Plane::p1).circle(state_.targetX, state_.targetY, dotRadius, targetColour);
 }
 
-void Quiz::Command2_Click() {
+void Quiz::Command2_Click()
+{
     if (state_.questionCount != 0) return;
     for (Plane p : {Plane::p1, Plane::p2})
         window_.plane(p).setUserScale(-8, 8, 8, -8);
@@ -44,7 +49,8 @@ void Quiz::Command2_Click() {
     NewTargetPoint();
 }
 
-void Quiz::Command3_Click() {
+void Quiz::Command3_Click()
+{
     const QString x = window_.text(TextBox::t1);
     const QString y = window_.text(TextBox::t2);
     if (x.isEmpty() || y.isEmpty()) return;
@@ -67,7 +73,8 @@ void Quiz::Command3_Click() {
     }
 }
 
-void Quiz::Command5_Click() {
+void Quiz::Command5_Click()
+{
     if (state_.questionCount == 0) return;
     const bool typed = !window_.text(TextBox::t1).isEmpty() || !window_.text(TextBox::t2).isEmpty();
     if (typed && state_.acceptCount == 0) {
@@ -87,7 +94,8 @@ void Quiz::Command5_Click() {
     window_.setCaption(Caption::Label7, QString::number(state_.questionCount));
 }
 
-void Quiz::Command7_Click() {
+void Quiz::Command7_Click()
+{
     window_.endProgram();
 }
 

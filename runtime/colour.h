@@ -9,7 +9,8 @@ namespace tavrilo {
 // them.
 using Bgr = quint32;
 
-inline QColor colourFromBgr(Bgr value) {
+inline QColor colourFromBgr(Bgr value)
+{
     return QColor::fromRgb(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 

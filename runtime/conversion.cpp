@@ -4,19 +4,22 @@
 
 namespace tavrilo {
 
-std::optional<float> textToNumber(const QString &text, const QLocale &locale) {
+std::optional<float> textToNumber(const QString &text, const QLocale &locale)
+{
     bool ok = false;
     const float value = locale.toFloat(text, &ok);
     if (!ok || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 
-QString numberToText(float value) {
+QString numberToText(float value)
+{
     if (value == 0) return QStringLiteral("0"); // no "-0": the sign of a zero is not shown
     return QString::number(double(value), 'g', QLocale::FloatingPointShortest);
 }
 
-bool textMatchesNumber(const QString &text, float value) {
+bool textMatchesNumber(const QString &text, float value)
+{
     return text == numberToText(value);
 }
 

@@ -5,13 +5,15 @@
 
 namespace tavrilo {
 
-void showInformation(QWidget *parent, const QString &prompt, const QString &title) {
+void showInformation(QWidget *parent, const QString &prompt, const QString &title)
+{
     QMessageBox box(QMessageBox::Information, title, prompt, QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("messageBox"));
     box.exec();
 }
 
-void endProgram() {
+void endProgram()
+{
     QCoreApplication::quit();
 }
 

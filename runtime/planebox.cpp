@@ -1,41 +1,62 @@
 #include "planebox.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace tavrilo {
 
 namespace {
+
 constexpr int boxSize = 289;
+
+// A plane is a picture to assistive technology, not an empty frame.
+QAccessibleInterface *accessiblePlane(const QString &key, QObject *object)
+{
+    if (key == QLatin1String(PlaneBox::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Graphic);
+    return nullptr;
+}
+
 } // namespace
 
 PlaneBox::PlaneBox(const QPixmap &picture, QWidget *parent)
     : QFrame(parent)
     , picture_(picture)
-    , drawing_(QSizeF(boxSize - 2 * frameWidth, boxSize - 2 * frameWidth)) {
+    , drawing_(QSizeF(boxSize - 2 * frameWidth, boxSize - 2 * frameWidth))
+{
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     setFixedSize(boxSize, boxSize);
     setFocusPolicy(Qt::StrongFocus);
+    static const bool factoryInstalled = (QAccessible::installFactory(accessiblePlane), true);
+    Q_UNUSED(factoryInstalled);
 }
 
-void PlaneBox::setUserScale(int left, int top, int right, int bottom) {
+void PlaneBox::setUserScale(int left, int top, int right, int bottom)
+{
     drawing_.setUserScale(left, top, right, bottom);
 }
 
-void PlaneBox::setPenWidth(int width) {
+void PlaneBox::setPenWidth(int width)
+{
     drawing_.setPenWidth(width);
 }
 
-void PlaneBox::clear() {
+void PlaneBox::clear()
+{
     drawing_.clear();
     update(contentsRect());
 }
 
-void PlaneBox::circle(float x, float y, float radius, Bgr colour) {
+void PlaneBox::circle(float x, float y, float radius, Bgr colour)
+{
     drawing_.circle(x, y, radius, colour);
     update(contentsRect());
 }
 
-void PlaneBox::paintEvent(QPaintEvent *event) {
+void PlaneBox::paintEvent(QPaintEvent *event)
+{
     QFrame::paintEvent(event);
     QPainter painter(this);
     const QRect area = contentsRect();
@@ -44,6 +65,16 @@ void PlaneBox::paintEvent(QPaintEvent *event) {
     painter.drawPixmap(area.topLeft(), picture_);
     painter.translate(area.topLeft());
     drawing_.render(painter);
+
+    if (hasFocus()) {
+        // The focus shows on the frame, leaving the plane itself as it is.
+        painter.resetTransform();
+        painter.setClipping(false);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
 }
 
 } // namespace tavrilo

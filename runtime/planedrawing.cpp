@@ -6,9 +6,11 @@
 namespace tavrilo {
 
 PlaneDrawing::PlaneDrawing(QSizeF area)
-    : area_(area) {}
+    : area_(area)
+{}
 
-void PlaneDrawing::setUserScale(int left, int top, int right, int bottom) {
+void PlaneDrawing::setUserScale(int left, int top, int right, int bottom)
+{
     if (left == right || top == bottom)
         return; // a scale with no extent maps nothing; keep the one in force
     left_ = left;
@@ -17,25 +19,30 @@ void PlaneDrawing::setUserScale(int left, int top, int right, int bottom) {
     unitY_ = area_.height() / (double(bottom) - top);
 }
 
-void PlaneDrawing::setPenWidth(int width) {
+void PlaneDrawing::setPenWidth(int width)
+{
     penWidth_ = width < 1 ? 1 : width;
 }
 
-void PlaneDrawing::clear() {
+void PlaneDrawing::clear()
+{
     circles_.clear();
 }
 
-void PlaneDrawing::circle(float x, float y, float radius, Bgr colour) {
+void PlaneDrawing::circle(float x, float y, float radius, Bgr colour)
+{
     // Double precision keeps any finite single-precision coordinate finite after scaling.
     circles_.push_back(
         {toPixels(x, y), std::abs(double(radius) * unitX_), penWidth_, colourFromBgr(colour)});
 }
 
-QPointF PlaneDrawing::toPixels(double x, double y) const {
+QPointF PlaneDrawing::toPixels(double x, double y) const
+{
     return {(x - left_) * unitX_, (y - top_) * unitY_};
 }
 
-void PlaneDrawing::render(QPainter &painter) const {
+void PlaneDrawing::render(QPainter &painter) const
+{
     const QRectF visible(QPointF(0, 0), area_);
     // The rasteriser works in fixed point and overflows on coordinates far beyond any screen.
     const QRectF drawable(-1e6, -1e6, 2e6, 2e6);

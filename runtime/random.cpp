@@ -5,13 +5,15 @@
 
 namespace tavrilo {
 
-void ClockRandom::seedFromClock() {
+void ClockRandom::seedFromClock()
+{
     const auto ticks = std::chrono::system_clock::now().time_since_epoch().count();
     std::seed_seq seed{quint32(ticks), quint32(quint64(ticks) >> 32)};
     generator_.seed(seed);
 }
 
-float ClockRandom::next() {
+float ClockRandom::next()
+{
     return fromBits(generator_.generate());
 }
 

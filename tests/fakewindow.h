@@ -19,7 +19,8 @@ struct Screen {
     int messages = 0;
     bool ended = false;
 
-    friend bool operator==(const Screen &a, const Screen &b) {
+    friend bool operator==(const Screen &a, const Screen &b)
+    {
         const auto same = [](const std::vector<PlaneDrawing::Circle> &x,
                              const std::vector<PlaneDrawing::Circle> &y) {
             if (x.size() != y.size()) return false;
@@ -36,31 +37,29 @@ struct Screen {
 class FakeWindow : public QuizWindow {
 public:
     QString text(TextBox box) const override { return box == TextBox::t1 ? t1 : t2; }
-    void setText(TextBox box, const QString &text) override {
+    void setText(TextBox box, const QString &text) override
+    {
         (box == TextBox::t1 ? t1 : t2) = text;
     }
-    void setCaption(Caption label, const QString &text) override {
+    void setCaption(Caption label, const QString &text) override
+    {
         switch (label) {
-        case Caption::Label5:
-            label5 = text;
-            break;
-        case Caption::Label7:
-            label7 = text;
-            break;
-        case Caption::Label8:
-            label8 = text;
-            break;
+        case Caption::Label5: label5 = text; break;
+        case Caption::Label7: label7 = text; break;
+        case Caption::Label8: label8 = text; break;
         }
     }
     Canvas &plane(Plane plane) override { return plane == Plane::p1 ? p1 : p2; }
-    void showMessage(const QString &prompt, const QString &title) override {
+    void showMessage(const QString &prompt, const QString &title) override
+    {
         ++messages;
         lastPrompt = prompt;
         lastTitle = title;
     }
     void endProgram() override { ended = true; }
 
-    Screen screen() const {
+    Screen screen() const
+    {
         return {t1, t2, label5, label7, label8, p1.circles(), p2.circles(), messages, ended};
     }
 
@@ -76,7 +75,8 @@ public:
 class ScriptedRandom : public RandomSource {
 public:
     void seedFromClock() override { ++seeds; }
-    float next() override {
+    float next() override
+    {
         if (values.empty()) return 0.5f;
         const float v = values.front();
         values.pop_front();
@@ -85,7 +85,8 @@ public:
 
     // The random value whose target coordinate is c, in -7 ... 7.
     static float valueFor(int c) { return (float(c + 7) + 0.5f) / 15.0f; }
-    void queuePoint(int x, int y) {
+    void queuePoint(int x, int y)
+    {
         values.push_back(valueFor(x));
         values.push_back(valueFor(y));
     }

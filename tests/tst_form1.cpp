@@ -19,34 +19,40 @@ using namespace tavrilo::testing;
 
 namespace {
 
-template <typename T> T *control(const Form1 &form, const char *name) {
+template <typename T> T *control(const Form1 &form, const char *name)
+{
     auto *widget = form.findChild<T *>(QLatin1String(name));
     if (!widget) qFatal("no control %s", name);
     return widget;
 }
 
-void click(const Form1 &form, const char *button) {
+void click(const Form1 &form, const char *button)
+{
     QTest::mouseClick(control<QPushButton>(form, button), Qt::LeftButton);
 }
 
-void type(const Form1 &form, const char *box, const QString &text) {
+void type(const Form1 &form, const char *box, const QString &text)
+{
     auto *edit = control<QLineEdit>(form, box);
     edit->clear();
     QTest::keyClicks(edit, text);
 }
 
 // What the drawing area of a plane shows, in its own pixels.
-QImage drawingArea(const Form1 &form, const char *plane) {
+QImage drawingArea(const Form1 &form, const char *plane)
+{
     auto *box = control<PlaneBox>(form, plane);
     return box->grab(box->contentsRect()).toImage();
 }
 
-QString describe(QPointF p) {
+QString describe(QPointF p)
+{
     return QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y());
 }
 
 // The dot of the given colour on the plane lies on the crossing of (x, y).
-void verifyDotOnCrossing(const Form1 &form, const char *plane, bool (*colour)(QRgb), int x, int y) {
+void verifyDotOnCrossing(const Form1 &form, const char *plane, bool (*colour)(QRgb), int x, int y)
+{
     const auto blob = findBlob(drawingArea(form, plane), colour);
     QVERIFY2(blob, qPrintable(QStringLiteral("no dot for (%1, %2)").arg(x).arg(y)));
     const QPointF delta = blob->centre - crossing(x, y);
@@ -58,19 +64,23 @@ void verifyDotOnCrossing(const Form1 &form, const char *plane, bool (*colour)(QR
     QVERIFY2(blob->pixels >= 25 && blob->pixels <= 64, qPrintable(QString::number(blob->pixels)));
 }
 
-int targetX(const Form1 &form) {
+int targetX(const Form1 &form)
+{
     return int(form.quiz().state().targetX);
 }
-int targetY(const Form1 &form) {
+int targetY(const Form1 &form)
+{
     return int(form.quiz().state().targetY);
 }
 
 // Closes the next modal box as a user would, and tells what it showed.
 struct ModalCloser {
-    ModalCloser() {
+    ModalCloser()
+    {
         QTimer::singleShot(0, &guard, [this] { poll(); });
     }
-    void poll() {
+    void poll()
+    {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box) {
             QTimer::singleShot(10, &guard, [this] { poll(); });
@@ -123,11 +133,13 @@ private slots:
     void closingTheWindowEndsTheEventLoop();
 };
 
-void Form1Test::initTestCase() {
+void Form1Test::initTestCase()
+{
     setUpApplication();
 }
 
-void Form1Test::windowIsFixedAtItsSize() {
+void Form1Test::windowIsFixedAtItsSize()
+{
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -139,7 +151,8 @@ void Form1Test::windowIsFixedAtItsSize() {
     QVERIFY(!QApplication::windowIcon().isNull());
 }
 
-void Form1Test::controlsStandWhereTheyBelong_data() {
+void Form1Test::controlsStandWhereTheyBelong_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QString>("text");
@@ -173,7 +186,8 @@ void Form1Test::controlsStandWhereTheyBelong_data() {
     row("Label8") << QRect(520, 352, 89, 25) << "" << 13 << red << field << centre;
 }
 
-void Form1Test::controlsStandWhereTheyBelong() {
+void Form1Test::controlsStandWhereTheyBelong()
+{
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
     QFETCH(QString, text);
@@ -217,7 +231,8 @@ void Form1Test::controlsStandWhereTheyBelong() {
     }
 }
 
-void Form1Test::openingStateIsBlank() {
+void Form1Test::openingStateIsBlank()
+{
     Form1 form;
     for (const char *name : {"Label5", "Label7", "Label8"})
         QCOMPARE(control<QLabel>(form, name)->text(), QString());
@@ -230,7 +245,8 @@ void Form1Test::openingStateIsBlank() {
     QCOMPARE(form.quiz().state(), QuizState{});
 }
 
-void Form1Test::captionsFit() {
+void Form1Test::captionsFit()
+{
     Form1 form;
     for (auto *label : form.findChildren<QLabel *>()) {
         const QFontMetrics metrics(label->font());
@@ -261,7 +277,8 @@ void Form1Test::captionsFit() {
     QVERIFY(control<QLabel>(form, "Label4")->text().contains(QStringLiteral("  ")));
 }
 
-void Form1Test::focusAndTabOrder() {
+void Form1Test::focusAndTabOrder()
+{
     Form1 form;
     form.show();
     QApplication::setActiveWindow(&form);
@@ -275,7 +292,8 @@ void Form1Test::focusAndTabOrder() {
     }
 }
 
-void Form1Test::planesShowTheGridPicture() {
+void Form1Test::planesShowTheGridPicture()
+{
     Form1 form;
     const QImage grid(QStringLiteral(":/pictures/plane-grid.png"));
     QCOMPARE(grid.size(), QSize(288, 281));
@@ -295,7 +313,8 @@ void Form1Test::planesShowTheGridPicture() {
     }
 }
 
-void Form1Test::backgroundShowsAroundTheControls() {
+void Form1Test::backgroundShowsAroundTheControls()
+{
     Form1 form;
     const QImage window = form.grab().toImage();
     const QImage background(QStringLiteral(":/pictures/background.png"));
@@ -306,7 +325,8 @@ void Form1Test::backgroundShowsAroundTheControls() {
         QCOMPARE(QColor(window.pixel(p)), QColor(background.pixel(p)));
 }
 
-void Form1Test::startDrawsTheTargetOnItsCrossing() {
+void Form1Test::startDrawsTheTargetOnItsCrossing()
+{
     Form1 form;
     click(form, "Command2");
     QCOMPARE(control<QLabel>(form, "Label7")->text(), QStringLiteral("1"));
@@ -321,7 +341,8 @@ void Form1Test::startDrawsTheTargetOnItsCrossing() {
     }
 }
 
-void Form1Test::secondStartChangesNothing() {
+void Form1Test::secondStartChangesNothing()
+{
     Form1 form;
     click(form, "Command2");
     const QImage before = form.grab().toImage();
@@ -331,7 +352,8 @@ void Form1Test::secondStartChangesNothing() {
     QCOMPARE(form.grab().toImage(), before);
 }
 
-void Form1Test::textTypedBeforeStartStays() {
+void Form1Test::textTypedBeforeStartStays()
+{
     Form1 form;
     type(form, "t1", "5");
     type(form, "t2", "-1");
@@ -340,7 +362,8 @@ void Form1Test::textTypedBeforeStartStays() {
     QCOMPARE(control<QLineEdit>(form, "t2")->text(), QStringLiteral("-1"));
 }
 
-void Form1Test::answerDotSitsOnTheTypedCrossing() {
+void Form1Test::answerDotSitsOnTheTypedCrossing()
+{
     Form1 form;
     click(form, "Command2");
     const QList<QPoint> answers{{3, -2}, {-7, 7}, {0, 0}, {7, -7}, {-1, 5}};
@@ -360,7 +383,8 @@ void Form1Test::answerDotSitsOnTheTypedCrossing() {
     QCOMPARE(control<QLabel>(form, "Label7")->text(), QStringLiteral("6"));
 }
 
-void Form1Test::messageBoxIsShownAndClosed() {
+void Form1Test::messageBoxIsShownAndClosed()
+{
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -391,7 +415,8 @@ void Form1Test::messageBoxIsShownAndClosed() {
              captions);
 }
 
-void Form1Test::textBoxesTakeLongText() {
+void Form1Test::textBoxesTakeLongText()
+{
     Form1 form;
     for (const char *name : {"t1", "t2"}) {
         auto *box = control<QLineEdit>(form, name);
@@ -405,7 +430,8 @@ void Form1Test::textBoxesTakeLongText() {
     QCOMPARE(control<QLabel>(form, "Label8")->text(), QStringLiteral("Ошибка"));
 }
 
-void Form1Test::exitEndsTheEventLoop() {
+void Form1Test::exitEndsTheEventLoop()
+{
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -415,7 +441,8 @@ void Form1Test::exitEndsTheEventLoop() {
     QCOMPARE(QApplication::exec(), 0);
 }
 
-void Form1Test::closingTheWindowEndsTheEventLoop() {
+void Form1Test::closingTheWindowEndsTheEventLoop()
+{
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));

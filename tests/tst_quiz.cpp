@@ -15,18 +15,22 @@ namespace {
 
 struct Drill {
     explicit Drill(QuizState initial = {})
-        : quiz(window, random, initial) {}
+        : quiz(window, random, initial)
+    {}
     // Starts with the first target at (x, y).
-    void start(int x, int y) {
+    void start(int x, int y)
+    {
         random.queuePoint(x, y);
         quiz.Command2_Click();
     }
-    void answer(const QString &x, const QString &y) {
+    void answer(const QString &x, const QString &y)
+    {
         window.t1 = x;
         window.t2 = y;
         quiz.Command3_Click();
     }
-    void next(int x, int y) {
+    void next(int x, int y)
+    {
         random.queuePoint(x, y);
         quiz.Command5_Click();
     }
@@ -76,7 +80,8 @@ private slots:
     void countsNeverWrap();
 };
 
-void QuizTest::startSetsUpTheFirstPoint() {
+void QuizTest::startSetsUpTheFirstPoint()
+{
     Drill d;
     d.start(3, -2);
 
@@ -104,7 +109,8 @@ void QuizTest::startSetsUpTheFirstPoint() {
     QVERIFY(d.window.p2.circles().empty());
 }
 
-void QuizTest::startWorksOnce() {
+void QuizTest::startWorksOnce()
+{
     Drill d;
     d.start(1, 1);
     d.answer("5", "5");
@@ -119,7 +125,8 @@ void QuizTest::startWorksOnce() {
     QCOMPARE(d.random.seeds, 1);
 }
 
-void QuizTest::startKeepsTypedText() {
+void QuizTest::startKeepsTypedText()
+{
     Drill d;
     d.window.t1 = "12";
     d.window.t2 = "x";
@@ -128,7 +135,8 @@ void QuizTest::startKeepsTypedText() {
     QCOMPARE(d.window.t2, QStringLiteral("x"));
 }
 
-void QuizTest::targetFromRandomValue_data() {
+void QuizTest::targetFromRandomValue_data()
+{
     QTest::addColumn<float>("random");
     QTest::addColumn<float>("target");
     QTest::newRow("zero") << 0.0f << -7.0f;
@@ -139,7 +147,8 @@ void QuizTest::targetFromRandomValue_data() {
     QTest::newRow("largest float below one") << std::nextafter(1.0f, 0.0f) << 7.0f;
 }
 
-void QuizTest::targetFromRandomValue() {
+void QuizTest::targetFromRandomValue()
+{
     QFETCH(float, random);
     QFETCH(float, target);
     Drill d;
@@ -149,7 +158,8 @@ void QuizTest::targetFromRandomValue() {
     QCOMPARE(d.quiz.state().targetY, target);
 }
 
-void QuizTest::targetsCoverTheWholeRange() {
+void QuizTest::targetsCoverTheWholeRange()
+{
     // The real generator, point after point through the handlers.
     FakeWindow window;
     ClockRandom random;
@@ -168,7 +178,8 @@ void QuizTest::targetsCoverTheWholeRange() {
     QCOMPARE(ys.size(), size_t(15));
 }
 
-void QuizTest::acceptJudgesTheAnswer_data() {
+void QuizTest::acceptJudgesTheAnswer_data()
+{
     QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("targetX");
     QTest::addColumn<int>("targetY");
@@ -225,7 +236,8 @@ void QuizTest::acceptJudgesTheAnswer_data() {
                              << "-1e30" << false << true << QPointF(1e30, -1e30);
 }
 
-void QuizTest::acceptJudgesTheAnswer() {
+void QuizTest::acceptJudgesTheAnswer()
+{
     QFETCH(QString, locale);
     QFETCH(int, targetX);
     QFETCH(int, targetY);
@@ -262,7 +274,8 @@ void QuizTest::acceptJudgesTheAnswer() {
     }
 }
 
-void QuizTest::acceptWithAnEmptyBoxDoesNothing_data() {
+void QuizTest::acceptWithAnEmptyBoxDoesNothing_data()
+{
     QTest::addColumn<QString>("x");
     QTest::addColumn<QString>("y");
     QTest::newRow("x only") << "3"
@@ -273,7 +286,8 @@ void QuizTest::acceptWithAnEmptyBoxDoesNothing_data() {
                              << "";
 }
 
-void QuizTest::acceptWithAnEmptyBoxDoesNothing() {
+void QuizTest::acceptWithAnEmptyBoxDoesNothing()
+{
     QFETCH(QString, x);
     QFETCH(QString, y);
     Drill d;
@@ -288,7 +302,8 @@ void QuizTest::acceptWithAnEmptyBoxDoesNothing() {
     QVERIFY(d.window.screen() == screen);
 }
 
-void QuizTest::secondAcceptDoesNothing() {
+void QuizTest::secondAcceptDoesNothing()
+{
     Drill d;
     d.start(3, -2);
     d.answer("3", "2");
@@ -302,7 +317,8 @@ void QuizTest::secondAcceptDoesNothing() {
     QCOMPARE(d.window.label8, QStringLiteral("Ошибка"));
 }
 
-void QuizTest::acceptBeforeStartShowsNothing() {
+void QuizTest::acceptBeforeStartShowsNothing()
+{
     Drill d;
     d.window.t1 = "1";
     d.window.t2 = "2";
@@ -316,14 +332,16 @@ void QuizTest::acceptBeforeStartShowsNothing() {
     QCOMPARE(d.window.label8, QStringLiteral("Верно"));
 }
 
-void QuizTest::nextAfterAnAnswer_data() {
+void QuizTest::nextAfterAnAnswer_data()
+{
     QTest::addColumn<QString>("x");
     QTest::addColumn<int>("mistakes");
     QTest::newRow("right") << "4" << 0;
     QTest::newRow("wrong") << "5" << 1;
 }
 
-void QuizTest::nextAfterAnAnswer() {
+void QuizTest::nextAfterAnAnswer()
+{
     QFETCH(QString, x);
     QFETCH(int, mistakes);
     Drill d;
@@ -347,7 +365,8 @@ void QuizTest::nextAfterAnAnswer() {
     QCOMPARE(d.window.messages, 0);
 }
 
-void QuizTest::nextAfterSkippingCountsAMistake() {
+void QuizTest::nextAfterSkippingCountsAMistake()
+{
     Drill d;
     d.start(1, 1);
     d.next(2, 2);
@@ -359,7 +378,8 @@ void QuizTest::nextAfterSkippingCountsAMistake() {
     QCOMPARE(d.window.label7, QStringLiteral("3"));
 }
 
-void QuizTest::nextWithAnUnacceptedAnswerAsksForIt_data() {
+void QuizTest::nextWithAnUnacceptedAnswerAsksForIt_data()
+{
     QTest::addColumn<QString>("x");
     QTest::addColumn<QString>("y");
     QTest::newRow("both boxes") << "1"
@@ -372,7 +392,8 @@ void QuizTest::nextWithAnUnacceptedAnswerAsksForIt_data() {
                              << "";
 }
 
-void QuizTest::nextWithAnUnacceptedAnswerAsksForIt() {
+void QuizTest::nextWithAnUnacceptedAnswerAsksForIt()
+{
     QFETCH(QString, x);
     QFETCH(QString, y);
     Drill d;
@@ -393,7 +414,8 @@ void QuizTest::nextWithAnUnacceptedAnswerAsksForIt() {
     QCOMPARE(d.window.lastTitle, QStringLiteral("Tavrilo"));
 }
 
-void QuizTest::nextAfterEditingAJudgedAnswer() {
+void QuizTest::nextAfterEditingAJudgedAnswer()
+{
     Drill d;
     d.start(1, 2);
     d.answer("1", "2");
@@ -406,7 +428,8 @@ void QuizTest::nextAfterEditingAJudgedAnswer() {
     QCOMPARE(d.window.t1, QString());
 }
 
-void QuizTest::nextBeforeStartDoesNothing() {
+void QuizTest::nextBeforeStartDoesNothing()
+{
     for (const QString &typed : {QString(), QStringLiteral("3")}) {
         Drill d;
         d.window.t1 = typed;
@@ -418,7 +441,8 @@ void QuizTest::nextBeforeStartDoesNothing() {
     }
 }
 
-void QuizTest::exitEndsTheProgramInAnyState() {
+void QuizTest::exitEndsTheProgramInAnyState()
+{
     Drill notStarted;
     notStarted.quiz.Command7_Click();
     QVERIFY(notStarted.window.ended);
@@ -432,7 +456,8 @@ void QuizTest::exitEndsTheProgramInAnyState() {
     QCOMPARE(running.window.messages, 1);
 }
 
-void QuizTest::countsGoPast32767() {
+void QuizTest::countsGoPast32767()
+{
     Drill d(QuizState{32767, 0, 1, 1, 32767});
     d.answer("0", "0");
     QCOMPARE(d.quiz.state().mistakeCount, 32768);
@@ -442,7 +467,8 @@ void QuizTest::countsGoPast32767() {
     QCOMPARE(d.window.label7, QStringLiteral("32768"));
 }
 
-void QuizTest::countsNeverWrap() {
+void QuizTest::countsNeverWrap()
+{
     constexpr int most = std::numeric_limits<int>::max();
     Drill d(QuizState{most, most, 1, 1, most});
     d.answer("0", "0"); // already judged long ago: no second verdict

@@ -30,7 +30,8 @@ private slots:
     void farOffShapesAreNotPainted();
 };
 
-void RuntimeTest::textToNumber_data() {
+void RuntimeTest::textToNumber_data()
+{
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
@@ -65,7 +66,8 @@ void RuntimeTest::textToNumber_data() {
                                        << "2,5" << false << 0.0f;
 }
 
-void RuntimeTest::textToNumber() {
+void RuntimeTest::textToNumber()
+{
     QFETCH(QString, locale);
     QFETCH(QString, text);
     QFETCH(bool, ok);
@@ -75,7 +77,8 @@ void RuntimeTest::textToNumber() {
     if (ok) QCOMPARE(*number, value);
 }
 
-void RuntimeTest::numberToText_data() {
+void RuntimeTest::numberToText_data()
+{
     QTest::addColumn<float>("value");
     QTest::addColumn<QString>("text");
     for (int i = -7; i <= 7; ++i)
@@ -84,13 +87,15 @@ void RuntimeTest::numberToText_data() {
     QTest::newRow("fraction") << 2.5f << "2.5";
 }
 
-void RuntimeTest::numberToText() {
+void RuntimeTest::numberToText()
+{
     QFETCH(float, value);
     QFETCH(QString, text);
     QCOMPARE(tavrilo::numberToText(value), text);
 }
 
-void RuntimeTest::textComparison_data() {
+void RuntimeTest::textComparison_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<float>("value");
     QTest::addColumn<bool>("equal");
@@ -107,14 +112,16 @@ void RuntimeTest::textComparison_data() {
     QTest::newRow("Unicode minus") << QString::fromUtf8("\u22122") << -2.0f << false;
 }
 
-void RuntimeTest::textComparison() {
+void RuntimeTest::textComparison()
+{
     QFETCH(QString, text);
     QFETCH(float, value);
     QFETCH(bool, equal);
     QCOMPARE(textMatchesNumber(text, value), equal);
 }
 
-void RuntimeTest::randomValuesStayBelowOne() {
+void RuntimeTest::randomValuesStayBelowOne()
+{
     QCOMPARE(ClockRandom::fromBits(0), 0.0f);
     QVERIFY(ClockRandom::fromBits(0xFFFFFFFFu) < 1.0f);
     ClockRandom random;
@@ -139,7 +146,8 @@ void RuntimeTest::randomValuesStayBelowOne() {
     QVERIFY(differs);
 }
 
-void RuntimeTest::userScaleMapsTheDrawingArea_data() {
+void RuntimeTest::userScaleMapsTheDrawingArea_data()
+{
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("y");
     QTest::addColumn<QPointF>("pixels");
@@ -150,7 +158,8 @@ void RuntimeTest::userScaleMapsTheDrawingArea_data() {
     QTest::newRow("(3, -2)") << 3 << -2 << QPointF(195.9375, 178.125);
 }
 
-void RuntimeTest::userScaleMapsTheDrawingArea() {
+void RuntimeTest::userScaleMapsTheDrawingArea()
+{
     QFETCH(int, x);
     QFETCH(int, y);
     QFETCH(QPointF, pixels);
@@ -159,7 +168,8 @@ void RuntimeTest::userScaleMapsTheDrawingArea() {
     QCOMPARE(plane.toPixels(x, y), pixels);
 }
 
-void RuntimeTest::clearKeepsScaleAndPen() {
+void RuntimeTest::clearKeepsScaleAndPen()
+{
     PlaneDrawing plane(QSizeF(285, 285));
     plane.setUserScale(-8, 8, 8, -8);
     plane.setPenWidth(4);
@@ -174,7 +184,8 @@ void RuntimeTest::clearKeepsScaleAndPen() {
 }
 
 // Renders the drawing onto white and returns the image.
-static QImage rendered(const PlaneDrawing &plane) {
+static QImage rendered(const PlaneDrawing &plane)
+{
     QImage image(285, 285, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
@@ -182,7 +193,8 @@ static QImage rendered(const PlaneDrawing &plane) {
     return image;
 }
 
-void RuntimeTest::dotIsASolidDisc() {
+void RuntimeTest::dotIsASolidDisc()
+{
     PlaneDrawing plane(QSizeF(285, 285));
     plane.setUserScale(-8, 8, 8, -8);
     plane.setPenWidth(4);
@@ -207,7 +219,8 @@ void RuntimeTest::dotIsASolidDisc() {
     QCOMPARE(QColor(image.pixel(142, 142)), QColor(255, 0, 0)); // no hole in the middle
 }
 
-void RuntimeTest::farOffShapesAreNotPainted() {
+void RuntimeTest::farOffShapesAreNotPainted()
+{
     PlaneDrawing plane(QSizeF(285, 285));
     plane.setUserScale(-8, 8, 8, -8);
     plane.setPenWidth(4);

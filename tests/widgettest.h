@@ -16,14 +16,17 @@ inline constexpr std::array<int, 16> gridRows{-1,  17,  35,  52,  70,  88,  106,
                                               142, 159, 177, 195, 213, 231, 248, 266};
 
 // The centre of the grid crossing of an integer point of -7 ... 7, in the drawing area.
-inline QPointF crossing(int x, int y) {
+inline QPointF crossing(int x, int y)
+{
     return {gridColumns[size_t(x + 8)] + 0.5, gridRows[size_t(8 - y)] + 0.5};
 }
 
-inline bool isRed(QRgb p) {
+inline bool isRed(QRgb p)
+{
     return qRed(p) > 160 && qGreen(p) < 110 && qBlue(p) < 110;
 }
-inline bool isBlue(QRgb p) {
+inline bool isBlue(QRgb p)
+{
     return qBlue(p) > 160 && qRed(p) < 110 && qGreen(p) < 110;
 }
 
@@ -32,7 +35,8 @@ struct Blob {
     QPointF centre;
     int pixels = 0;
 };
-inline std::optional<Blob> findBlob(const QImage &image, const std::function<bool(QRgb)> &match) {
+inline std::optional<Blob> findBlob(const QImage &image, const std::function<bool(QRgb)> &match)
+{
     double sx = 0, sy = 0;
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
