@@ -1,8 +1,8 @@
 #include "form1.h"
 
+#include "accessibility.h"
 #include "messagebox.h"
 
-#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -45,8 +45,10 @@ QString counterName(const QLabel *caption, const QString &count)
 Form1::Form1(QWidget *parent)
     : QWidget(parent)
     , background_(QStringLiteral(":/pictures/background.png"))
+    , announce_(announce)
     , quiz_(*this, random_)
 {
+    installAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::title);
     setFixedSize(clientSize);
@@ -87,15 +89,15 @@ Form1::Form1(QWidget *parent)
     Label3 = makeLabel("Label3", QStringLiteral("Укажите координаты выделенной точки"),
                        {88, 344, 233, 41}, blue, largeFont, Qt::AlignHCenter | Qt::AlignTop);
     Label3->setWordWrap(true);
-    Label8 = makeLabel("Label8", QString(), {520, 352, 89, 25}, red, smallFont,
-                       Qt::AlignHCenter | Qt::AlignTop);
+    Label8 = makeLabel<AlertLabel>("Label8", QString(), {520, 352, 89, 25}, red, smallFont,
+                                   Qt::AlignHCenter | Qt::AlignTop);
 
     // What a screen reader says of the controls whose captions do not say it themselves.
     t1->setAccessibleName(QStringLiteral("Ответ: координата x"));
     t2->setAccessibleName(QStringLiteral("Ответ: координата y"));
     p1->setAccessibleName(QStringLiteral("Плоскость задания"));
-    p1->setAccessibleDescription(
-        QStringLiteral("Координатная плоскость с красной точкой, координаты которой нужно указать"));
+    p1->setAccessibleDescription(QStringLiteral(
+        "Координатная плоскость с красной точкой, координаты которой нужно указать"));
     p2->setAccessibleName(QStringLiteral("Плоскость ответа"));
     p2->setAccessibleDescription(
         QStringLiteral("Координатная плоскость, на которой синей точкой показан принятый ответ"));
@@ -133,10 +135,11 @@ QPushButton *Form1::makeButton(const char *name, const QString &caption, QRect g
     return button;
 }
 
-QLabel *Form1::makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
-                         int fontPixels, Qt::Alignment alignment, bool framed)
+template <typename Label>
+Label *Form1::makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
+                        int fontPixels, Qt::Alignment alignment, bool framed)
 {
-    auto *label = new QLabel(caption, this);
+    auto *label = new Label(caption, this);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     label->setFont(boldFont(fontPixels));
@@ -191,11 +194,8 @@ void Form1::setCaption(Caption label, const QString &text)
         break;
     case Caption::Label8:
         Label8->setText(text);
-        if (!text.isEmpty()) {
-            // A new verdict is news: screen readers announce alerts even away from the focus.
-            QAccessibleEvent alert(Label8, QAccessible::Alert);
-            QAccessible::updateAccessibility(&alert);
-        }
+        Label8->setAccessibleName(text);
+        if (!text.isEmpty()) announce_(Label8);
         break;
     }
 }

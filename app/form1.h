@@ -7,6 +7,7 @@
 
 #include <QPixmap>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -25,6 +26,11 @@ public:
 
     const Quiz &quiz() const { return quiz_; }
 
+    // How a new verdict is made known to assistive technology; replaceable, so that it can be
+    // watched where no screen reader listens.
+    using Announcer = std::function<void(QWidget *)>;
+    void setAnnouncer(Announcer announcer) { announce_ = std::move(announcer); }
+
     QString text(TextBox box) const override;
     void setText(TextBox box, const QString &text) override;
     void setCaption(Caption label, const QString &text) override;
@@ -37,11 +43,13 @@ protected:
 
 private:
     QPushButton *makeButton(const char *name, const QString &caption, QRect geometry);
-    QLabel *makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
-                      int fontPixels, Qt::Alignment alignment, bool framed = false);
+    template <typename Label = QLabel>
+    Label *makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
+                     int fontPixels, Qt::Alignment alignment, bool framed = false);
     QLineEdit *makeTextBox(const char *name, QRect geometry);
 
     QPixmap background_;
+    Announcer announce_;
     ClockRandom random_;
     Quiz quiz_;
 

@@ -1,6 +1,5 @@
 #include "planebox.h"
 
-#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -10,14 +9,6 @@ namespace tavrilo {
 namespace {
 
 constexpr int boxSize = 289;
-
-// A plane is a picture to assistive technology, not an empty frame.
-QAccessibleInterface *accessiblePlane(const QString &key, QObject *object)
-{
-    if (key == QLatin1String(PlaneBox::staticMetaObject.className()))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Graphic);
-    return nullptr;
-}
 
 } // namespace
 
@@ -29,8 +20,6 @@ PlaneBox::PlaneBox(const QPixmap &picture, QWidget *parent)
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     setFixedSize(boxSize, boxSize);
     setFocusPolicy(Qt::StrongFocus);
-    static const bool factoryInstalled = (QAccessible::installFactory(accessiblePlane), true);
-    Q_UNUSED(factoryInstalled);
 }
 
 void PlaneBox::setUserScale(int left, int top, int right, int bottom)

@@ -1,0 +1,197 @@
+// The window for a screen reader and for the keyboard alone.
+#include "application.h"
+#include "formdriver.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QtTest>
+
+using namespace tavrilo;
+using namespace tavrilo::testing;
+
+namespace {
+
+QAccessibleInterface *accessible(const Form1 &form, const char *name)
+{
+    return QAccessible::queryAccessibleInterface(control<QWidget>(form, name));
+}
+
+QString nameOf(const Form1 &form, const char *control)
+{
+    return accessible(form, control)->text(QAccessible::Name);
+}
+
+// Shows the window and gives it the keyboard.
+void activate(Form1 &form)
+{
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+}
+
+} // namespace
+
+class AccessTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setUpApplication(); }
+
+    // A screen reader
+    void controlsHaveRussianNames_data();
+    void controlsHaveRussianNames();
+    void countersAreReadWithTheirCaptions();
+    void aNewVerdictIsAnnounced();
+
+    // The keyboard alone
+    void spaceAndEnterPressTheFocusedButton_data();
+    void spaceAndEnterPressTheFocusedButton();
+    void aWholePointByKeyboard();
+    void enterInAnAnswerBoxDoesNothing();
+    void focusIsVisibleOnAPlane();
+};
+
+void AccessTest::controlsHaveRussianNames_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("name");
+    const auto row = [](const char *name) -> QTestData & {
+        return QTest::newRow(name) << QString(name);
+    };
+    row("Command2") << int(QAccessible::Button) << "Начало";
+    row("Command3") << int(QAccessible::Button) << "Принять ответ";
+    row("Command5") << int(QAccessible::Button) << "Ещё точка";
+    row("Command7") << int(QAccessible::Button) << "Выход";
+    row("t1") << int(QAccessible::EditableText) << "Ответ: координата x";
+    row("t2") << int(QAccessible::EditableText) << "Ответ: координата y";
+    row("p1") << int(QAccessible::Graphic) << "Плоскость задания";
+    row("p2") << int(QAccessible::Graphic) << "Плоскость ответа";
+    row("Label3") << int(QAccessible::StaticText) << "Укажите координаты выделенной точки";
+    row("Label5") << int(QAccessible::StaticText) << "Сделано ошибок:";
+    row("Label7") << int(QAccessible::StaticText) << "Задано вопросов:";
+}
+
+void AccessTest::controlsHaveRussianNames()
+{
+    QFETCH(QString, control);
+    QFETCH(int, role);
+    QFETCH(QString, name);
+    Form1 form;
+    QAccessibleInterface *face = accessible(form, qPrintable(control));
+    QVERIFY(face && face->isValid());
+    QCOMPARE(int(face->role()), role);
+    QCOMPARE(face->text(QAccessible::Name), name);
+    if (face->role() == QAccessible::Graphic)
+        QVERIFY(face->text(QAccessible::Description).contains(QStringLiteral("точк")));
+    QCOMPARE(accessible(form, "Command2")->parent()->text(QAccessible::Name),
+             QStringLiteral("Tavrilo"));
+}
+
+void AccessTest::countersAreReadWithTheirCaptions()
+{
+    Form1 form;
+    click(form, "Command2");
+    QCOMPARE(nameOf(form, "Label7"), QStringLiteral("Задано вопросов: 1"));
+    QCOMPARE(nameOf(form, "Label5"), QStringLiteral("Сделано ошибок:"));
+    click(form, "Command5"); // skipped: one mistake
+    QCOMPARE(nameOf(form, "Label7"), QStringLiteral("Задано вопросов: 2"));
+    QCOMPARE(nameOf(form, "Label5"), QStringLiteral("Сделано ошибок: 1"));
+}
+
+void AccessTest::aNewVerdictIsAnnounced()
+{
+    Form1 form;
+    QList<QWidget *> announced;
+    form.setAnnouncer([&](QWidget *w) { announced.append(w); });
+    auto *verdict = control<QLabel>(form, "Label8");
+    QCOMPARE(accessible(form, "Label8")->role(), QAccessible::AlertMessage);
+
+    click(form, "Command2");
+    type(form, "t1", QString::number(targetX(form)));
+    type(form, "t2", QString::number(targetY(form)));
+    QVERIFY(announced.isEmpty());
+    click(form, "Command3");
+    QCOMPARE(announced, QList<QWidget *>{verdict});
+    QCOMPARE(nameOf(form, "Label8"), QStringLiteral("Верно"));
+
+    click(form, "Command3"); // already judged: nothing new to say
+    click(form, "Command5"); // the verdict is cleared, not announced
+    QCOMPARE(announced.size(), 1);
+    QCOMPARE(nameOf(form, "Label8"), QString());
+
+    type(form, "t1", "9");
+    type(form, "t2", "9");
+    click(form, "Command3");
+    QCOMPARE(announced.size(), 2);
+    QCOMPARE(nameOf(form, "Label8"), QStringLiteral("Ошибка"));
+}
+
+void AccessTest::spaceAndEnterPressTheFocusedButton_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Space") << int(Qt::Key_Space);
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+}
+
+void AccessTest::spaceAndEnterPressTheFocusedButton()
+{
+    QFETCH(int, key);
+    Form1 form;
+    activate(form);
+    QCOMPARE(QApplication::focusWidget(), control<QWidget>(form, "Command2"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QCOMPARE(form.quiz().state().questionCount, 1);
+    QCOMPARE(control<QLabel>(form, "Label7")->text(), QStringLiteral("1"));
+}
+
+void AccessTest::aWholePointByKeyboard()
+{
+    Form1 form;
+    activate(form);
+    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    press(Qt::Key_Return); // Start
+    for (int i = 0; i < 4; ++i)
+        press(Qt::Key_Tab); // Command5, Command7, Command3, t1
+    QTest::keyClicks(QApplication::focusWidget(), QString::number(targetX(form)));
+    press(Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QString::number(targetY(form)));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("t2"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command3"));
+    press(Qt::Key_Space); // Accept
+    QCOMPARE(control<QLabel>(form, "Label8")->text(), QStringLiteral("Верно"));
+    verifyDotOnCrossing(form, "p2", isBlue, targetX(form), targetY(form));
+}
+
+void AccessTest::enterInAnAnswerBoxDoesNothing()
+{
+    Form1 form;
+    activate(form);
+    click(form, "Command2");
+    type(form, "t1", "1");
+    type(form, "t2", "1");
+    QTest::keyClick(control<QLineEdit>(form, "t2"), Qt::Key_Return);
+    QCOMPARE(form.quiz().state().acceptCount, 0);
+    QCOMPARE(control<QLabel>(form, "Label8")->text(), QString());
+}
+
+void AccessTest::focusIsVisibleOnAPlane()
+{
+    Form1 form;
+    activate(form);
+    auto *plane = control<PlaneBox>(form, "p1");
+    const QImage unfocused = plane->grab().toImage();
+    plane->setFocus(Qt::TabFocusReason);
+    QVERIFY(plane->hasFocus());
+    const QImage focused = plane->grab().toImage();
+    QVERIFY(focused != unfocused);
+    // Only the frame shows it; the drawing area stays as it was.
+    const QRect area = plane->contentsRect();
+    QCOMPARE(focused.copy(area), unfocused.copy(area));
+}
+
+QTEST_MAIN(AccessTest)
+#include "tst_access.moc"
