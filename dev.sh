@@ -5,12 +5,14 @@
 #   ./dev.sh test    build and run the whole test suite headless; with CI=true (or --sanitize)
 #                    it runs the suite a second time under AddressSanitizer and UBSan
 #   ./dev.sh bench   build and run the benchmarks
+#   ./dev.sh package build the Debian package, install it, and start the installed program
 set -euo pipefail
 cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ qt6-base-dev)
 test_packages=(xvfb xdotool imagemagick)
+package_packages=(dpkg-dev xvfb xdotool)
 bench_packages=(xvfb)
 
 need() {
@@ -53,14 +55,23 @@ test)
             LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 suite build-sanitize
     fi
+    if [ "${CI:-}" = true ]; then
+        need "${package_packages[@]}"
+        tests/package-check.sh build
+    fi
     ;;
 bench)
     need "${packages[@]}" "${bench_packages[@]}"
     build build -DTAVRILO_BENCH=ON
     cmake --build build --target run-benchmarks
     ;;
+package)
+    need "${packages[@]}" "${package_packages[@]}"
+    build build
+    tests/package-check.sh build
+    ;;
 *)
-    sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
