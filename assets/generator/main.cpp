@@ -70,7 +70,12 @@ int main(int argc, char *argv[])
     QFile ico(dir.filePath(QStringLiteral("tavrilo.ico")));
     const QByteArray icoBytes =
         windowsIcon({icon(48, lettering), icon(32, lettering), icon(16, lettering)});
-    if (!ok || !ico.open(QIODevice::WriteOnly) || ico.write(icoBytes) != icoBytes.size()) {
+    ok = ok && ico.open(QIODevice::WriteOnly) && ico.write(icoBytes) == icoBytes.size();
+    QFile icns(dir.filePath(QStringLiteral("tavrilo.icns")));
+    const QByteArray icnsBytes =
+        appleIcon({icon(128, lettering), icon(256, lettering), icon(512, lettering)});
+    ok = ok && icns.open(QIODevice::WriteOnly) && icns.write(icnsBytes) == icnsBytes.size();
+    if (!ok) {
         std::fprintf(stderr, "could not write all the pictures to %s\n", qPrintable(dir.path()));
         return 1;
     }

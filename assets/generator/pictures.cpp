@@ -1,5 +1,6 @@
 #include "pictures.h"
 
+#include <QBuffer>
 #include <QDataStream>
 #include <QIODevice>
 #include <QLinearGradient>
@@ -778,6 +779,30 @@ QByteArray windowsIcon(const QList<QImage> &images)
     }
     for (const QByteArray &entry : entries)
         out.writeRawData(entry.constData(), int(entry.size()));
+    return bytes;
+}
+
+QByteArray appleIcon(const QList<QImage> &images)
+{
+    // "icns", the file's length, then per image its type, the entry's length and the PNG bytes;
+    // every number big-endian.
+    QByteArray entries;
+    QDataStream out(&entries, QIODevice::WriteOnly);
+    for (const QImage &image : images) {
+        const char *type = image.width() == 128 ? "ic07" : image.width() == 256 ? "ic08" : "ic09";
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        out.writeRawData(type, 4);
+        out << quint32(8 + png.size());
+        out.writeRawData(png.constData(), int(png.size()));
+    }
+    QByteArray bytes;
+    QDataStream file(&bytes, QIODevice::WriteOnly);
+    file.writeRawData("icns", 4);
+    file << quint32(8 + entries.size());
+    file.writeRawData(entries.constData(), int(entries.size()));
     return bytes;
 }
 

@@ -29,4 +29,7 @@ QImage withPalette(const QImage &image);
 // A Windows .ico file holding the given square images (each at most 256 px) as 32-bit entries.
 QByteArray windowsIcon(const QList<QImage> &images);
 
+// A macOS .icns file holding the given square images as PNG entries (128, 256 or 512 px each).
+QByteArray appleIcon(const QList<QImage> &images);
+
 } // namespace tavrilo::pictures
