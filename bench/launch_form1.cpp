@@ -1,0 +1,14 @@
+// The program's window, built as app/main.cpp builds it, for the start-up benchmark.
+#include "application.h"
+#include "firstpaint.h"
+#include "form1.h"
+
+int main(int argc, char *argv[])
+{
+    tavrilo::bench::FirstPaintApplication app(argc, argv);
+    tavrilo::setUpApplication();
+    tavrilo::Form1 window;
+    app.watch(&window);
+    window.show();
+    return app.exec();
+}

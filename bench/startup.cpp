@@ -1,0 +1,295 @@
+// Start-up benchmark: time from process start to the first completed paint, for the program's
+// window and for a bare Qt window of the same size, in alternating runs; then where Form1's time
+// goes.
+//   bench_startup FORM1_LAUNCHER BARE_LAUNCHER BREAKDOWN [RUNS]
+#include "machine.h"
+
+#include <QtGlobal>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+long long now()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+struct Run {
+    long long started = 0; // ns, taken just before the child is spawned
+    std::string output;
+    long maxRssKiB = 0;
+    bool ok = false;
+};
+
+Run runChild(const std::string &path, const std::vector<std::string> &extraArgs = {})
+{
+    Run run;
+    int out[2];
+    if (pipe(out) != 0) return run;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> args{path};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char *> argv;
+    for (auto &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    run.started = now();
+    const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned != 0) {
+        close(out[0]);
+        return run;
+    }
+    char buffer[4096];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        run.output.append(buffer, size_t(n));
+    }
+    close(out[0]);
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) return run;
+    run.maxRssKiB = usage.ru_maxrss;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run;
+}
+
+// The values of the lines "KEY NAME VALUE" or "KEY VALUE" in a child's output.
+std::map<std::string, long long> parse(const std::string &output)
+{
+    std::map<std::string, long long> values;
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::vector<std::string> w;
+        for (std::string s; words >> s;)
+            w.push_back(s);
+        if (w.size() == 2) values[w[0]] = std::atoll(w[1].c_str());
+        if (w.size() == 3) values[w[0] + " " + w[1]] = std::atoll(w[2].c_str());
+    }
+    return values;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// A private X server for the runs, so that the windows are mapped, exposed and painted as on a
+// desktop. Nothing when Xvfb is missing or does not come up.
+struct XServer {
+    pid_t pid = 0;
+    std::string display;
+
+    // On a display number of its own choosing, far from the low ones that test runs and desktops
+    // take.
+    bool start()
+    {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            const int number = 200 + int((getpid() * 7919 + attempt * 104729) % 700);
+            if (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0) continue;
+            if (startOn(number)) return true;
+        }
+        return false;
+    }
+    bool startOn(int number)
+    {
+        int fd[2];
+        if (pipe(fd) != 0) return false;
+        const std::string fdText = std::to_string(fd[1]);
+        std::vector<std::string> args{"Xvfb",         ":" + std::to_string(number),
+                                      "-displayfd",   fdText,
+                                      "-screen",      "0",
+                                      "1280x1024x24", "-nolisten",
+                                      "tcp",          "-noreset"};
+        std::vector<char *> argv;
+        for (auto &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fd[0]);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        const int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fd[1]);
+        if (spawned != 0) {
+            close(fd[0]);
+            pid = 0;
+            return false;
+        }
+        // Xvfb writes the display number and then a newline once it takes connections, and exits
+        // if it cannot write both: read up to the newline before letting go of the pipe.
+        std::string reply;
+        pollfd p{fd[0], POLLIN, 0};
+        while (reply.find('\n') == std::string::npos && poll(&p, 1, 10000) == 1) {
+            char buffer[32];
+            const ssize_t n = read(fd[0], buffer, sizeof buffer);
+            if (n <= 0) break;
+            reply.append(buffer, size_t(n));
+        }
+        close(fd[0]);
+        if (reply.find('\n') == std::string::npos) {
+            stop();
+            return false;
+        }
+        display = ":" + std::to_string(std::atoi(reply.c_str()));
+        return true;
+    }
+    void stop()
+    {
+        if (pid == 0) return;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        pid = 0;
+    }
+    ~XServer() { stop(); }
+};
+
+// Qt wants a private runtime folder; a fresh one keeps its complaint out of the runs.
+struct RuntimeDir {
+    char path[32] = "/tmp/tavrilo-bench-XXXXXX";
+    RuntimeDir()
+    {
+        if (mkdtemp(path)) setenv("XDG_RUNTIME_DIR", path, 1);
+    }
+    ~RuntimeDir() { rmdir(path); }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s FORM1_LAUNCHER BARE_LAUNCHER BREAKDOWN [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const std::string form1 = argv[1], bare = argv[2], breakdown = argv[3];
+    const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 40;
+
+    XServer x;
+    std::string platform;
+    if (x.start()) {
+        setenv("DISPLAY", x.display.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        platform = "xcb on a private Xvfb " + x.display;
+    } else {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        platform = "offscreen (no Xvfb)";
+    }
+    unsetenv("QT_SCALE_FACTOR");
+    RuntimeDir runtimeDir;
+
+    tavrilo::bench::printMachine();
+    std::printf("platform: %s\n\n", platform.c_str());
+
+    // One run of each first, so that both find the libraries in the page cache.
+    for (const auto &path : {form1, bare})
+        if (!runChild(path).ok) {
+            std::fprintf(stderr, "%s did not start\n", path.c_str());
+            return 1;
+        }
+
+    std::vector<double> form1Ms, bareMs, form1Rss, bareRss;
+    for (int i = 0; i < runs; ++i) {
+        const bool form1First = i % 2 == 0;
+        for (int k = 0; k < 2; ++k) {
+            const bool isForm1 = (k == 0) == form1First;
+            const Run run = runChild(isForm1 ? form1 : bare);
+            const auto values = parse(run.output);
+            if (!run.ok || !values.count("painted")) {
+                std::fprintf(stderr, "a run failed: %s\n", run.output.c_str());
+                return 1;
+            }
+            const double ms = double(values.at("painted") - run.started) / 1e6;
+            (isForm1 ? form1Ms : bareMs).push_back(ms);
+            (isForm1 ? form1Rss : bareRss).push_back(double(run.maxRssKiB) / 1024.0);
+        }
+    }
+    const double f = median(form1Ms), b = median(bareMs);
+    std::printf(
+        "Start-up, process start to first completed paint, median of %d alternating runs:\n", runs);
+    std::printf("  Form1        %7.1f ms\n  bare window  %7.1f ms\n  ratio        %7.2f  (goal "
+                "<= 1.2)\n\n",
+                f, b, f / b);
+    const double fr = median(form1Rss), br = median(bareRss);
+    std::printf("Peak resident memory up to the first paint (ru_maxrss), median:\n");
+    std::printf("  Form1        %7.1f MiB\n  bare window  %7.1f MiB\n  difference   %7.1f MiB  "
+                "(goal <= 8)\n\n",
+                fr, br, fr - br);
+
+    // Where Form1's time goes: the steps of main, then each ingredient alone in a fresh process.
+    std::map<std::string, std::vector<double>> phases;
+    const char *steps[] = {"main", "application", "setup", "form1", "show", "painted"};
+    for (int i = 0; i < runs; ++i) {
+        const Run run = runChild(breakdown);
+        const auto values = parse(run.output);
+        long long previous = run.started;
+        for (const char *step : steps) {
+            const auto it = values.find(step);
+            if (it == values.end()) break;
+            phases[step].push_back(double(it->second - previous) / 1e6);
+            previous = it->second;
+        }
+    }
+    std::printf("Form1's start-up step by step, median ms:\n");
+    const char *labels[] = {"process start to main (loading the libraries)",
+                            "QApplication (platform plugin, display connection)",
+                            "setUpApplication (font, style, icon)",
+                            "Form1 constructor (controls, pictures)",
+                            "show()",
+                            "first paint"};
+    for (size_t i = 0; i < std::size(steps); ++i)
+        std::printf("  %-52s %6.2f\n", labels[i], median(phases[steps[i]]));
+
+    const char *ingredients[] = {"font", "style",      "icon",    "background",
+                                 "grid", "fontlookup", "controls"};
+    const char *ingredientLabels[] = {"registering the shipped font",
+                                      "creating the Windows style",
+                                      "decoding the icon",
+                                      "decoding the background picture",
+                                      "decoding the plane picture",
+                                      "first font lookup and text layout",
+                                      "creating 4 buttons, 8 labels, 2 boxes, 2 frames"};
+    std::printf("\nEach ingredient alone, in a fresh process after QApplication, median ms:\n");
+    for (size_t i = 0; i < std::size(ingredients); ++i) {
+        std::vector<double> ms;
+        for (int r = 0; r < std::max(5, runs / 2); ++r) {
+            const auto values = parse(runChild(breakdown, {ingredients[i]}).output);
+            if (values.count("ingredient")) ms.push_back(double(values.at("ingredient")) / 1e6);
+        }
+        std::printf("  %-52s %6.2f\n", ingredientLabels[i], median(ms));
+    }
+    return 0;
+}
