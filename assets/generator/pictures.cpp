@@ -93,34 +93,103 @@ int textWidth(const char *text)
     return width;
 }
 
-// Paints whole picture pixels ("cells") of a picture drawn scale times larger, without
-// antialiasing: lines step through device pixels with a cell-sized square brush.
-class CellCanvas {
+// Paints the grid's picture pixels ("cells") at any scale. Cell c starts at device pixel
+// round(c * scale) and is max(1, round(scale)) device pixels wide, so every straight line is a
+// run of whole device pixels in one colour: no blurred lines at fractional scales, and each line
+// within half a device pixel of where the scale puts it. At whole scales a cell is exactly
+// scale x scale device pixels, and the diagonals and digits step through device pixels with a
+// cell-sized square brush; at fractional ones there is no such brush, so those few strokes are
+// antialiased instead.
+class GridCanvas {
 public:
-    CellCanvas(QSize cells, int scale)
-        : image_(cells * scale, QImage::Format_RGB32)
+    GridCanvas(QSize cells, qreal scale)
+        : image_(qCeil(cells.width() * scale), qCeil(cells.height() * scale), QImage::Format_RGB32)
         , scale_(scale)
+        , weight_(std::max(1, qRound(scale)))
+        , whole_(std::floor(scale) == scale)
     {
         image_.fill(gridWhite);
     }
 
-    QImage image() const { return image_; }
-
-    void fill(int x, int y, int width, int height, QRgb colour)
+    QImage image() const
     {
-        fillDevice(QRect(x * scale_, y * scale_, width * scale_, height * scale_), colour);
+        QImage result = image_;
+        result.setDevicePixelRatio(scale_);
+        return result;
     }
 
-    // A one-cell-wide line from cell a to cell b, both included (Bresenham in device pixels).
+    // A line across the whole picture at a cell column or row.
+    void column(int x, QRgb colour)
+    {
+        fillDevice(QRect(at(x), 0, weight_, image_.height()), colour);
+    }
+    void row(int y, QRgb colour) { fillDevice(QRect(0, at(y), image_.width(), weight_), colour); }
+
+    // Row y from the left edge up to cell column last, both included.
+    void rowUpTo(int y, int last, QRgb colour)
+    {
+        fillDevice(QRect(0, at(y), at(last) + weight_, weight_), colour);
+    }
+
+    // A tick across the axis at row (or column) axis, reaching `reach` cells to either side.
+    // The reach is rounded on its own so that the tick stands out equally on both sides.
+    void verticalTick(int x, int axis, int reach, QRgb colour)
+    {
+        const int r = qRound(reach * scale_);
+        fillDevice(QRect(at(x), at(axis) - r, weight_, weight_ + 2 * r), colour);
+    }
+    void horizontalTick(int y, int axis, int reach, QRgb colour)
+    {
+        const int r = qRound(reach * scale_);
+        fillDevice(QRect(at(axis) - r, at(y), weight_ + 2 * r, weight_), colour);
+    }
+
+    // A one-cell-wide line from cell a to cell b, both included.
     void line(QPoint a, QPoint b, QRgb colour)
     {
-        int x = a.x() * scale_, y = a.y() * scale_;
-        const int x1 = b.x() * scale_, y1 = b.y() * scale_;
+        if (whole_) {
+            stepLine(a, b, colour);
+            return;
+        }
+        // From the middle of one cell to the middle of the other, as heavy as the axes; the
+        // round caps stay inside the end cells.
+        const qreal half = weight_ / 2.0;
+        QPainter p(&image_);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(colour), weight_, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(at(a.x()) + half, at(a.y()) + half),
+                   QPointF(at(b.x()) + half, at(b.y()) + half));
+    }
+
+    void text(QPoint topLeft, const char *text, QRgb colour)
+    {
+        QPoint origin = topLeft;
+        for (const char *c = text; *c; ++c) {
+            const Glyph &g = glyph(*c);
+            if (whole_) {
+                for (const auto &stroke : g.strokes)
+                    for (std::size_t i = 1; i < stroke.size(); ++i)
+                        stepLine(origin + stroke[i - 1], origin + stroke[i], colour);
+            } else {
+                drawGlyph(origin, g, colour);
+            }
+            origin.rx() += g.width + glyphGap;
+        }
+    }
+
+private:
+    int at(int cell) const { return qRound(cell * scale_); }
+
+    // Bresenham in device pixels, stamping a whole cell at each step.
+    void stepLine(QPoint a, QPoint b, QRgb colour)
+    {
+        int x = at(a.x()), y = at(a.y());
+        const int x1 = at(b.x()), y1 = at(b.y());
         const int dx = std::abs(x1 - x), dy = -std::abs(y1 - y);
         const int sx = x < x1 ? 1 : -1, sy = y < y1 ? 1 : -1;
         int error = dx + dy;
         for (;;) {
-            stamp(x, y, colour);
+            fillDevice(QRect(x, y, weight_, weight_), colour);
             if (x == x1 && y == y1) break;
             const int twice = 2 * error;
             if (twice >= dy) {
@@ -134,32 +203,36 @@ public:
         }
     }
 
-    void text(QPoint topLeft, const char *text, QRgb colour)
+    // The glyph at its true size, its strokes through the middles of its cells and one cell
+    // thick. Its box starts on a whole device pixel, so a digit looks the same wherever it is.
+    void drawGlyph(QPoint origin, const Glyph &g, QRgb colour)
     {
-        QPoint origin = topLeft;
-        for (const char *c = text; *c; ++c) {
-            const Glyph &g = glyph(*c);
-            for (const auto &stroke : g.strokes)
-                for (std::size_t i = 1; i < stroke.size(); ++i)
-                    line(origin + stroke[i - 1], origin + stroke[i], colour);
-            origin.rx() += g.width + glyphGap;
+        QPainter p(&image_);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(at(origin.x()), at(origin.y()));
+        p.scale(scale_, scale_);
+        p.setPen(QPen(QColor(colour), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        for (const auto &stroke : g.strokes) {
+            QPolygonF points;
+            for (const QPoint &cell : stroke)
+                points << QPointF(cell) + QPointF(0.5, 0.5);
+            p.drawPolyline(points);
         }
     }
-
-private:
-    void stamp(int x, int y, QRgb colour) { fillDevice(QRect(x, y, scale_, scale_), colour); }
 
     void fillDevice(const QRect &area, QRgb colour)
     {
         const QRect clipped = area.intersected(image_.rect());
-        for (int row = clipped.top(); row <= clipped.bottom(); ++row) {
-            auto *pixels = reinterpret_cast<QRgb *>(image_.scanLine(row));
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            auto *pixels = reinterpret_cast<QRgb *>(image_.scanLine(y));
             std::fill(pixels + clipped.left(), pixels + clipped.right() + 1, colour);
         }
     }
 
     QImage image_;
-    int scale_;
+    qreal scale_;
+    int weight_; // device pixels across a one-cell line
+    bool whole_; // whether the scale is a whole number
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -643,28 +716,28 @@ const QColor triangleGrey(192, 192, 192);
 
 } // namespace
 
-QImage planeGrid(int scale)
+QImage planeGrid(qreal scale)
 {
-    CellCanvas canvas(gridSize, scale);
+    GridCanvas canvas(gridSize, scale);
     for (const int column : gridColumns)
-        canvas.fill(column, 0, 1, gridSize.height(), gridTeal);
+        canvas.column(column, gridTeal);
     for (const int row : gridRows)
-        canvas.fill(0, row, gridSize.width(), 1, gridTeal);
+        canvas.row(row, gridTeal);
 
     // Axes with open arrowheads at the top and the right.
-    canvas.fill(yAxisColumn, 0, 1, gridSize.height(), gridBlack);
+    canvas.column(yAxisColumn, gridBlack);
     canvas.line({yAxisColumn, 0}, {yAxisColumn - arrowSpread, arrowLength}, gridBlack);
     canvas.line({yAxisColumn, 0}, {yAxisColumn + arrowSpread, arrowLength}, gridBlack);
-    canvas.fill(0, xAxisRow, xAxisEnd + 1, 1, gridBlack);
+    canvas.rowUpTo(xAxisRow, xAxisEnd, gridBlack);
     canvas.line({xAxisEnd, xAxisRow}, {xAxisEnd - arrowLength, xAxisRow - arrowSpread}, gridBlack);
     canvas.line({xAxisEnd, xAxisRow}, {xAxisEnd - arrowLength, xAxisRow + arrowSpread}, gridBlack);
 
     for (const Tick &tick : xTicks) {
-        canvas.fill(tick.at, xAxisRow - tickReach, 1, 2 * tickReach + 1, gridBlack);
+        canvas.verticalTick(tick.at, xAxisRow, tickReach, gridBlack);
         canvas.text({tick.at + xLabelOffset, xLabelTop}, tick.label, gridBlack);
     }
     for (const Tick &tick : yTicks) {
-        canvas.fill(yAxisColumn - tickReach, tick.at, 2 * tickReach + 1, 1, gridBlack);
+        canvas.horizontalTick(tick.at, yAxisColumn, tickReach, gridBlack);
         canvas.text({yLabelRight + 1 - textWidth(tick.label), tick.at + yLabelDrop}, tick.label,
                     gridBlack);
     }
