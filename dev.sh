@@ -54,6 +54,12 @@ test)
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
             LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 suite build-sanitize
+        # The answer fuzzer under the same sanitizers, for a fixed number of inputs.
+        need clang libclang-rt-14-dev
+        CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DTAVRILO_FUZZ=ON -DTAVRILO_SANITIZE=ON -DTAVRILO_TESTS=OFF -DTAVRILO_BENCH=OFF >/dev/null
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            cmake --build build-fuzz -j "$jobs" --target run-fuzz
     fi
     if [ "${CI:-}" = true ]; then
         need "${package_packages[@]}"
