@@ -3,13 +3,17 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QResource>
 #include <QStyleFactory>
 
 namespace tavrilo {
 
 void setUpApplication()
 {
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
+    // Handed over where it lies in the program file: an uncompressed resource comes without a copy,
+    // which the font database would otherwise keep for the whole run.
+    QFontDatabase::addApplicationFontFromData(
+        QResource(QStringLiteral(":/fonts/LiberationSans-Bold.ttf")).uncompressedData());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 }
