@@ -131,16 +131,16 @@ public:
         fillDevice(QRect(0, at(y), at(last) + weight_, weight_), colour);
     }
 
-    // A tick across the axis at row (or column) axis, reaching `reach` cells to either side.
-    // The reach is rounded on its own so that the tick stands out equally on both sides.
+    // A tick across the axis at row (or column) axis, reaching `reach` cells to either side. It
+    // stands out equally on both sides, as near its scaled length as that allows.
     void verticalTick(int x, int axis, int reach, QRgb colour)
     {
-        const int r = qRound(reach * scale_);
+        const int r = tickOverhang(reach);
         fillDevice(QRect(at(x), at(axis) - r, weight_, weight_ + 2 * r), colour);
     }
     void horizontalTick(int y, int axis, int reach, QRgb colour)
     {
-        const int r = qRound(reach * scale_);
+        const int r = tickOverhang(reach);
         fillDevice(QRect(at(axis) - r, at(y), weight_ + 2 * r, weight_), colour);
     }
 
@@ -151,34 +151,40 @@ public:
             stepLine(a, b, colour);
             return;
         }
-        // From the middle of one cell to the middle of the other, as heavy as the axes; the
-        // round caps stay inside the end cells.
+        // From the middle of cell a, which lies on an axis, by the scaled distance to b: rounding
+        // b on its own could make the two strokes of an arrowhead spread unequally. As heavy as
+        // the axes; the round caps keep the tip inside the axis.
         const qreal half = weight_ / 2.0;
+        const QPointF from(at(a.x()) + half, at(a.y()) + half);
         QPainter p(&image_);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(QColor(colour), weight_, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(at(a.x()) + half, at(a.y()) + half),
-                   QPointF(at(b.x()) + half, at(b.y()) + half));
+        p.drawLine(from, from + QPointF(b - a) * scale_);
     }
 
     void text(QPoint topLeft, const char *text, QRgb colour)
     {
-        QPoint origin = topLeft;
+        int advance = 0; // cells from topLeft to the current glyph
         for (const char *c = text; *c; ++c) {
             const Glyph &g = glyph(*c);
             if (whole_) {
+                const QPoint origin = topLeft + QPoint(advance, 0);
                 for (const auto &stroke : g.strokes)
                     for (std::size_t i = 1; i < stroke.size(); ++i)
                         stepLine(origin + stroke[i - 1], origin + stroke[i], colour);
             } else {
-                drawGlyph(origin, g, colour);
+                // The advance is rounded on its own, not with the label's position, so that the
+                // gap after a minus never shrinks below what the scale gives it.
+                drawGlyph(QPoint(at(topLeft.x()) + qRound(advance * scale_), at(topLeft.y())), g,
+                          colour);
             }
-            origin.rx() += g.width + glyphGap;
+            advance += g.width + glyphGap;
         }
     }
 
 private:
     int at(int cell) const { return qRound(cell * scale_); }
+    int tickOverhang(int reach) const { return qRound(((2 * reach + 1) * scale_ - weight_) / 2); }
 
     // Bresenham in device pixels, stamping a whole cell at each step.
     void stepLine(QPoint a, QPoint b, QRgb colour)
@@ -203,14 +209,16 @@ private:
         }
     }
 
-    // The glyph at its true size, its strokes through the middles of its cells and one cell
-    // thick. Its box starts on a whole device pixel, so a digit looks the same wherever it is.
+    // The glyph at its true size from device pixel origin, its strokes through the middles of its
+    // cells and one cell thick. Starting on a whole device pixel, a digit looks the same wherever
+    // it is; the clip keeps the square caps and mitred corners inside the glyph's box.
     void drawGlyph(QPoint origin, const Glyph &g, QRgb colour)
     {
         QPainter p(&image_);
         p.setRenderHint(QPainter::Antialiasing);
-        p.translate(at(origin.x()), at(origin.y()));
+        p.translate(origin);
         p.scale(scale_, scale_);
+        p.setClipRect(QRectF(0, 0, g.width, glyphHeight));
         p.setPen(QPen(QColor(colour), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         for (const auto &stroke : g.strokes) {
             QPolygonF points;
