@@ -1,73 +1,162 @@
-// Checks the shipped pictures against the geometry and colours they are meant to have: the plane
-// grid pixel by pixel (the quiz's dots must land on its crossings and axes), the background and
-// the icon by size, field and frame.
+// Checks the pictures against the geometry and colours they are meant to have: the plane grid
+// pixel by pixel at every scale the program may draw it at (the quiz's dots must land on its
+// crossings and axes, and its lines must stay sharp on high-DPI screens), the shipped grid
+// renderings against that drawing, and the background and the icon by size, field and frame.
+#include "pictures.h"
+
 #include <QHash>
 #include <QImage>
 #include <QSet>
 #include <QTest>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 namespace {
 
+// The grid in picture pixels, as at scale 1.
 constexpr std::array gridColumns{0,   18,  36,  53,  71,  89,  107, 125,
                                  160, 178, 196, 214, 232, 249, 267};
 constexpr std::array gridRows{17, 35, 52, 70, 88, 106, 124, 159, 177, 195, 213, 231, 248, 266};
 constexpr int yAxis = 143;
 constexpr int xAxis = 142;
 constexpr int xAxisEnd = 284;
+constexpr QRgb white = qRgb(255, 255, 255);
 constexpr QRgb teal = qRgb(96, 165, 160);
+constexpr QRgb black = qRgb(0, 0, 0);
 constexpr QRgb field = qRgb(195, 255, 255);
 constexpr QRgb crimson = qRgb(174, 23, 57);
 
 // Bands around the axes hold the axes themselves, their arrowheads, ticks and tick labels.
 constexpr int xAxisBandTop = 131, xAxisBandBottom = 148;
 constexpr int yAxisBandLeft = 130, yAxisBandRight = 149;
+// The arrowheads' strokes lie in these.
+const QRect yArrowBox(QPoint(137, 0), QPoint(149, 17));
+const QRect xArrowBox(QPoint(267, 136), QPoint(284, 148));
 
-bool isTeal(QRgb c)
+// The 1x and 2x renderings the program ships, and scales it draws the grid at itself.
+constexpr std::array scales{1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0};
+
+QRgb rgb(QRgb c)
 {
-    return std::abs(qRed(c) - qRed(teal)) <= 4 && std::abs(qGreen(c) - qGreen(teal)) <= 4 &&
-           std::abs(qBlue(c) - qBlue(teal)) <= 4;
+    return c & 0xffffff;
 }
 bool isBlack(QRgb c)
 {
-    return (c & 0xffffff) == 0;
+    return rgb(c) == rgb(black);
 }
 bool isWhite(QRgb c)
 {
-    return (c & 0xffffff) == 0xffffff;
+    return rgb(c) == rgb(white);
 }
-
-bool contains(const auto &list, int value)
+bool isTeal(QRgb c)
 {
-    return std::find(list.begin(), list.end(), value) != list.end();
+    return rgb(c) == rgb(teal);
+}
+// Ink of a label or an arrowhead: black, or an antialiased edge that is mostly black.
+bool isDark(QRgb c)
+{
+    return qGray(c) < 128;
 }
 
 QString describe(QRgb c)
 {
     return QStringLiteral("RGB(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
 }
+QString at(int x, int y)
+{
+    return QStringLiteral("(%1, %2)").arg(x).arg(y);
+}
 
-// The bounding box of the black pixels inside area; empty if there are none.
+// Where the picture pixels of the grid land at one scale: picture pixel c starts at device pixel
+// round(c * s) and is max(1, round(s)) device pixels wide.
+struct Device {
+    explicit Device(qreal scale)
+        : s(scale)
+        , w(std::max(1, int(std::lround(scale))))
+    {}
+    int at(int c) const { return int(std::lround(c * s)); }
+    int end(int c) const { return at(c) + w; }     // one past its last device pixel
+    int mid(int c) const { return at(c) + w / 2; } // a device pixel well inside it
+    bool on(int d, int c) const { return d >= at(c) && d < end(c); }
+    // Whether device pixel d lies within picture pixels first..last or on their antialiased edge.
+    bool near(int d, int first, int last) const
+    {
+        return d >= std::floor(first * s) - 1 && d <= std::ceil((last + 1) * s);
+    }
+    bool near(QPoint p, const QRect &cells) const
+    {
+        return near(p.x(), cells.left(), cells.right()) && near(p.y(), cells.top(), cells.bottom());
+    }
+    // The device pixels of the picture pixels in cells, widened by their antialiased edge.
+    QRect around(const QRect &cells) const
+    {
+        return QRect(
+            QPoint(int(std::floor(cells.left() * s)) - 1, int(std::floor(cells.top() * s)) - 1),
+            QPoint(int(std::ceil((cells.right() + 1) * s)),
+                   int(std::ceil((cells.bottom() + 1) * s))));
+    }
+    // The device pixels of the picture pixels in cells that no picture pixel outside them shares.
+    QRect inside(const QRect &cells) const
+    {
+        return QRect(QPoint(std::max(at(cells.left()), end(cells.left() - 1)),
+                            std::max(at(cells.top()), end(cells.top() - 1))),
+                     QPoint(at(cells.right() + 1) - 1, at(cells.bottom() + 1) - 1));
+    }
+
+    qreal s;
+    int w;
+};
+
+template <std::size_t N> bool onAny(const Device &d, int pixel, const std::array<int, N> &cells)
+{
+    return std::any_of(cells.begin(), cells.end(), [&](int c) { return d.on(pixel, c); });
+}
+
+// The bounding box of the ink inside area; empty if there is none.
 QRect inkBox(const QImage &image, const QRect &area)
 {
     QRect box;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            if (isBlack(image.pixel(x, y))) box |= QRect(x, y, 1, 1);
+            if (isDark(image.pixel(x, y))) box |= QRect(x, y, 1, 1);
     return box;
 }
 
-int blackInColumn(const QImage &image, int x, int top, int bottom)
+// The runs of columns of box that hold ink, as first and last column: one per glyph, since the
+// glyphs of a label stand apart and each holds together.
+QList<std::pair<int, int>> inkRuns(const QImage &image, const QRect &box)
 {
-    int count = 0;
-    for (int y = top; y <= bottom; ++y)
-        count += isBlack(image.pixel(x, y));
-    return count;
+    QList<std::pair<int, int>> runs;
+    for (int x = box.left(); x <= box.right(); ++x) {
+        bool ink = false;
+        for (int y = box.top(); y <= box.bottom() && !ink; ++y)
+            ink = isDark(image.pixel(x, y));
+        if (!ink) continue;
+        if (!runs.isEmpty() && runs.back().second == x - 1)
+            runs.back().second = x;
+        else
+            runs.append({x, x});
+    }
+    return runs;
 }
 
 enum class Axis { X, Y };
+
+void addScaleColumn()
+{
+    QTest::addColumn<qreal>("scale");
+}
+
+void addScales()
+{
+    addScaleColumn();
+    for (const qreal s : scales)
+        QTest::addRow("%gx", s) << s;
+}
 
 } // namespace
 
@@ -75,16 +164,18 @@ class TestPictures : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-
     void sizes_data();
     void sizes();
 
-    void gridHasOnlyWhiteTealAndBlack_data();
-    void gridHasOnlyWhiteTealAndBlack();
-    void gridLines_data();
-    void gridLines();
-    void noLinesBetweenTheListedOnes();
+    void drawnGridIsTheShippedOne_data();
+    void drawnGridIsTheShippedOne();
+    void gridSize_data();
+    void gridSize();
+    void gridLinesAreSharpAndInPlace_data() { addScales(); }
+    void gridLinesAreSharpAndInPlace();
+    void onlyLabelsAndArrowheadsAreAntialiased_data() { addScales(); }
+    void onlyLabelsAndArrowheadsAreAntialiased();
+    void axesRunTheirFullLength_data() { addScales(); }
     void axesRunTheirFullLength();
     void arrowheads_data();
     void arrowheads();
@@ -92,8 +183,8 @@ private slots:
     void ticks();
     void tickLabels_data();
     void tickLabels();
+    void sameDigitsLookAlike_data() { addScales(); }
     void sameDigitsLookAlike();
-    void doubledGridKeepsTheGeometry();
 
     void backgroundIsPlainFieldOutsideTheMotifs();
     void backgroundMotifs_data();
@@ -103,20 +194,23 @@ private slots:
     void icon();
 
 private:
-    QImage grid;
+    // The grid drawn at scale, drawn once per scale.
+    const QImage &grid(qreal scale);
+    QHash<qreal, QImage> grids;
 
     struct Label {
         const char *axis;
         QString text;
-        QRect where;  // where to look for it
+        QRect where;  // where to look for it, in picture pixels
         QRect inkTop; // where the top-left corner of its ink may be
     };
-    QList<Label> labels() const;
+    static QList<Label> labels();
 };
 
-void TestPictures::initTestCase()
+const QImage &TestPictures::grid(qreal scale)
 {
-    QVERIFY(grid.load(QStringLiteral(":/pictures/plane-grid.png")));
+    if (!grids.contains(scale)) grids.insert(scale, tavrilo::pictures::planeGrid(scale));
+    return grids[scale];
 }
 
 void TestPictures::sizes_data()
@@ -142,154 +236,295 @@ void TestPictures::sizes()
     QCOMPARE(image.size(), size);
 }
 
-void TestPictures::gridHasOnlyWhiteTealAndBlack_data()
+void TestPictures::drawnGridIsTheShippedOne_data()
 {
+    // The program shows these at ratios 1 and 2 and draws the grid itself at the others: both
+    // must be the same picture, so the shipped files must be what the drawing code gives.
+    QTest::addColumn<qreal>("scale");
     QTest::addColumn<QString>("path");
-    QTest::newRow("1x") << "plane-grid.png";
-    QTest::newRow("2x") << "plane-grid@2x.png";
+    QTest::newRow("1x") << 1.0 << "plane-grid.png";
+    QTest::newRow("2x") << 2.0 << "plane-grid@2x.png";
 }
 
-void TestPictures::gridHasOnlyWhiteTealAndBlack()
+void TestPictures::drawnGridIsTheShippedOne()
 {
+    QFETCH(qreal, scale);
     QFETCH(QString, path);
-    const QImage image(QStringLiteral(":/pictures/") + path);
-    QVERIFY(!image.isNull());
-    for (int y = 0; y < image.height(); ++y)
+    const QImage shipped(QStringLiteral(":/pictures/") + path);
+    QVERIFY(!shipped.isNull());
+    const QImage &drawn = grid(scale);
+    QCOMPARE(drawn.size(), shipped.size());
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (rgb(drawn.pixel(x, y)) != rgb(shipped.pixel(x, y)))
+                QFAIL(qPrintable(QStringLiteral("%1: drawn %2, shipped %3")
+                                     .arg(at(x, y), describe(drawn.pixel(x, y)),
+                                          describe(shipped.pixel(x, y)))));
+}
+
+void TestPictures::gridSize_data()
+{
+    QTest::addColumn<qreal>("scale");
+    QTest::addColumn<QSize>("size"); // in device pixels: the picture's, rounded up
+    QTest::newRow("1x") << 1.0 << QSize(288, 281);
+    QTest::newRow("1.25x") << 1.25 << QSize(360, 352);
+    QTest::newRow("1.5x") << 1.5 << QSize(432, 422);
+    QTest::newRow("1.75x") << 1.75 << QSize(504, 492);
+    QTest::newRow("2x") << 2.0 << QSize(576, 562);
+    QTest::newRow("2.5x") << 2.5 << QSize(720, 703);
+    QTest::newRow("3x") << 3.0 << QSize(864, 843);
+}
+
+void TestPictures::gridSize()
+{
+    QFETCH(qreal, scale);
+    QFETCH(QSize, size);
+    const QImage &image = grid(scale);
+    QCOMPARE(image.size(), size);
+    // Painted at its device pixel ratio it covers the 288 x 281 of the plane, short of a pixel
+    // more, so the plane's points land where they do at 1x.
+    QCOMPARE(image.devicePixelRatio(), scale);
+    const QSizeF logical = image.deviceIndependentSize();
+    QVERIFY2(logical.width() >= 288 && logical.width() < 289,
+             qPrintable(QString::number(logical.width())));
+    QVERIFY2(logical.height() >= 281 && logical.height() < 282,
+             qPrintable(QString::number(logical.height())));
+}
+
+void TestPictures::gridLinesAreSharpAndInPlace()
+{
+    // Away from the axis bands every device pixel is pure teal on a listed line (each starting
+    // at round(c * s) and max(1, round(s)) pixels wide) and pure white elsewhere: no line
+    // missing, moved, widened, blurred into its neighbours or added, e.g. at the right or bottom
+    // edge where the plane box cuts the picture off.
+    QFETCH(qreal, scale);
+    const Device d(scale);
+    const QImage &image = grid(scale);
+    for (int y = 0; y < image.height(); ++y) {
+        if (d.near(y, xAxisBandTop, xAxisBandBottom)) continue;
+        const bool onRow = onAny(d, y, gridRows);
         for (int x = 0; x < image.width(); ++x) {
+            if (d.near(x, yAxisBandLeft, yAxisBandRight)) continue;
             const QRgb c = image.pixel(x, y);
-            if (!isWhite(c) && !isTeal(c) && !isBlack(c))
-                QFAIL(qPrintable(QStringLiteral("%1 at (%2, %3)").arg(describe(c)).arg(x).arg(y)));
+            if (onRow || onAny(d, x, gridColumns)) {
+                if (!isTeal(c))
+                    QFAIL(qPrintable(QStringLiteral("%1 at %2 on a grid line, not teal")
+                                         .arg(describe(c), at(x, y))));
+            } else if (!isWhite(c)) {
+                QFAIL(qPrintable(
+                    QStringLiteral("%1 at %2 between the lines").arg(describe(c), at(x, y))));
+            }
         }
-}
-
-void TestPictures::gridLines_data()
-{
-    QTest::addColumn<Axis>("direction"); // X: a vertical line at a column, Y: a horizontal one
-    QTest::addColumn<int>("position");
-    for (const int column : gridColumns)
-        QTest::addRow("column %d", column) << Axis::X << column;
-    for (const int row : gridRows)
-        QTest::addRow("row %d", row) << Axis::Y << row;
-}
-
-void TestPictures::gridLines()
-{
-    QFETCH(Axis, direction);
-    QFETCH(int, position);
-    if (direction == Axis::X) {
-        for (int y = 0; y < grid.height(); ++y)
-            if (y < xAxisBandTop || y > xAxisBandBottom)
-                QVERIFY2(isTeal(grid.pixel(position, y)), qPrintable(QString::number(y)));
-    } else {
-        for (int x = 0; x < grid.width(); ++x)
-            if (x < yAxisBandLeft || x > yAxisBandRight)
-                QVERIFY2(isTeal(grid.pixel(x, position)), qPrintable(QString::number(x)));
     }
 }
 
-void TestPictures::noLinesBetweenTheListedOnes()
+void TestPictures::onlyLabelsAndArrowheadsAreAntialiased()
 {
-    // A teal pixel off the listed lines could only be a stray line, e.g. one at the right or
-    // bottom edge where the plane box cuts the picture off.
-    for (int y = 0; y < grid.height(); ++y)
-        for (int x = 0; x < grid.width(); ++x)
-            if (isTeal(grid.pixel(x, y)) && !contains(gridColumns, x) && !contains(gridRows, y))
-                QFAIL(qPrintable(QStringLiteral("teal at (%1, %2)").arg(x).arg(y)));
-    for (const int x : {284, 285, 286, 287})
-        QVERIFY(!isTeal(grid.pixel(x, 100)));
-    for (const int y : {0, 280})
-        QVERIFY(!isTeal(grid.pixel(100, y)));
+    // Lines, axes and ticks are whole device pixels of their colour at every scale; at whole
+    // scales nothing else is antialiased either.
+    QFETCH(qreal, scale);
+    const Device d(scale);
+    const QImage &image = grid(scale);
+    QList<QRect> soft;
+    if (scale != std::floor(scale)) {
+        soft = {yArrowBox, xArrowBox};
+        for (const Label &label : labels())
+            soft.append(label.where);
+    }
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (isWhite(c) || isTeal(c) || isBlack(c)) continue;
+            if (std::any_of(soft.begin(), soft.end(),
+                            [&](const QRect &cells) { return d.near(QPoint(x, y), cells); }))
+                continue;
+            QFAIL(qPrintable(QStringLiteral("%1 at %2").arg(describe(c), at(x, y))));
+        }
 }
 
 void TestPictures::axesRunTheirFullLength()
 {
-    for (int y = 0; y < grid.height(); ++y)
-        QVERIFY2(isBlack(grid.pixel(yAxis, y)), qPrintable(QStringLiteral("row %1").arg(y)));
-    for (int x = 0; x <= xAxisEnd; ++x)
-        QVERIFY2(isBlack(grid.pixel(x, xAxis)), qPrintable(QStringLiteral("column %1").arg(x)));
-    // Past its tip the x axis stops: those columns fall outside the plane's drawing area.
-    for (int x = xAxisEnd + 1; x < grid.width(); ++x)
-        QVERIFY(isWhite(grid.pixel(x, xAxis)));
-    // One axis each: the neighbours are not black away from ticks and labels.
-    QVERIFY(!isBlack(grid.pixel(yAxis - 1, 60)) && !isBlack(grid.pixel(yAxis + 1, 60)));
-    QVERIFY(!isBlack(grid.pixel(60, xAxis - 1)) && !isBlack(grid.pixel(60, xAxis + 1)));
+    QFETCH(qreal, scale);
+    const Device d(scale);
+    const QImage &image = grid(scale);
+    const int yAxisLeft = d.at(yAxis), xAxisTop = d.at(xAxis);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = yAxisLeft; x < d.end(yAxis); ++x)
+            QVERIFY2(isBlack(image.pixel(x, y)),
+                     qPrintable(QStringLiteral("y axis at ") + at(x, y)));
+    for (int y = xAxisTop; y < d.end(xAxis); ++y) {
+        for (int x = 0; x < d.end(xAxisEnd); ++x)
+            QVERIFY2(isBlack(image.pixel(x, y)),
+                     qPrintable(QStringLiteral("x axis at ") + at(x, y)));
+        // Past its tip the x axis stops: those columns fall outside the plane's drawing area.
+        for (int x = d.end(xAxisEnd); x < image.width(); ++x)
+            QVERIFY2(isWhite(image.pixel(x, y)),
+                     qPrintable(QStringLiteral("past the tip at ") + at(x, y)));
+    }
+
+    // One sharp axis each: away from arrowheads, ticks and labels its neighbours are plain
+    // white or teal where a grid line crosses.
+    const auto plain = [](QRgb c) { return isWhite(c) || isTeal(c); };
+    for (int y = 0; y < image.height(); ++y) {
+        if (d.near(y, 0, yArrowBox.bottom() + 1) || d.near(y, xAxisBandTop, xAxisBandBottom))
+            continue;
+        if (std::any_of(gridRows.begin(), gridRows.end(),
+                        [&](int row) { return d.near(y, row, row); }))
+            continue; // ticks sit on these rows
+        for (const int x : {yAxisLeft - 1, d.end(yAxis)})
+            QVERIFY2(plain(image.pixel(x, y)),
+                     qPrintable(QStringLiteral("beside the y axis at ") + at(x, y)));
+    }
+    for (int x = 0; x < d.at(xArrowBox.left()) - 1; ++x) {
+        if (d.near(x, yAxisBandLeft, yAxisBandRight)) continue;
+        if (std::any_of(gridColumns.begin(), gridColumns.end(),
+                        [&](int column) { return d.near(x, column, column); }))
+            continue;
+        for (const int y : {xAxisTop - 1, d.end(xAxis)})
+            QVERIFY2(plain(image.pixel(x, y)),
+                     qPrintable(QStringLiteral("beside the x axis at ") + at(x, y)));
+    }
 }
 
 void TestPictures::arrowheads_data()
 {
     // Each stroke runs back 17 px from the tip, spreading to 5 or 6 px from the axis.
+    addScaleColumn();
     QTest::addColumn<QPoint>("tip");
     QTest::addColumn<QPoint>("back");   // one step from the tip back along the axis
     QTest::addColumn<QPoint>("spread"); // one step away from the axis, towards the stroke
-    QTest::newRow("y axis, left stroke") << QPoint(yAxis, 0) << QPoint(0, 1) << QPoint(-1, 0);
-    QTest::newRow("y axis, right stroke") << QPoint(yAxis, 0) << QPoint(0, 1) << QPoint(1, 0);
-    QTest::newRow("x axis, upper stroke")
-        << QPoint(xAxisEnd, xAxis) << QPoint(-1, 0) << QPoint(0, -1);
-    QTest::newRow("x axis, lower stroke")
-        << QPoint(xAxisEnd, xAxis) << QPoint(-1, 0) << QPoint(0, 1);
+    for (const qreal s : scales) {
+        QTest::addRow("%gx, y axis, left stroke", s)
+            << s << QPoint(yAxis, 0) << QPoint(0, 1) << QPoint(-1, 0);
+        QTest::addRow("%gx, y axis, right stroke", s)
+            << s << QPoint(yAxis, 0) << QPoint(0, 1) << QPoint(1, 0);
+        QTest::addRow("%gx, x axis, upper stroke", s)
+            << s << QPoint(xAxisEnd, xAxis) << QPoint(-1, 0) << QPoint(0, -1);
+        QTest::addRow("%gx, x axis, lower stroke", s)
+            << s << QPoint(xAxisEnd, xAxis) << QPoint(-1, 0) << QPoint(0, 1);
+    }
 }
 
 void TestPictures::arrowheads()
 {
+    QFETCH(qreal, scale);
     QFETCH(QPoint, tip);
     QFETCH(QPoint, back);
     QFETCH(QPoint, spread);
-    const auto at = [&](int along, int away) {
-        return grid.pixel(tip + back * along + spread * away);
+    const Device d(scale);
+    const QImage &image = grid(scale);
+
+    // Distances in picture pixels from the middle of the axis, measured at the device pixels
+    // across the axis in the middle of the picture pixel `along` back from the tip.
+    const bool yArrow = back.x() == 0;
+    const int axisCell = yArrow ? tip.x() : tip.y();
+    const qreal axisMiddle = d.at(axisCell) + d.w / 2.0;
+    const int outward = yArrow ? spread.x() : spread.y();
+    const auto pixel = [&](int along, int across) {
+        const int a = d.mid((yArrow ? tip.y() : tip.x()) + along * (yArrow ? back.y() : back.x()));
+        return yArrow ? image.pixel(across, a) : image.pixel(a, across);
     };
+    // How far out the first ink beside the axis lies, looking as far as `reach`.
+    const auto firstInk = [&](int along, qreal reach) -> std::optional<qreal> {
+        for (int across = outward > 0 ? d.end(axisCell) : d.at(axisCell) - 1;; across += outward) {
+            const qreal away = std::abs(across + 0.5 - axisMiddle) / scale;
+            if (away > reach) return std::nullopt;
+            if (isDark(pixel(along, across))) return away;
+        }
+    };
+    const auto inkBetween = [&](int along, qreal from, qreal to) {
+        for (int across = d.at(axisCell) - int(to * scale) - 2;
+             across <= d.end(axisCell) + int(to * scale) + 2; ++across) {
+            const qreal away = (across + 0.5 - axisMiddle) / scale * outward;
+            if (away >= from && away <= to && isDark(pixel(along, across))) return true;
+        }
+        return false;
+    };
+
     for (int along = 1; along <= 17; ++along) {
-        const double ideal = 5.5 * along / 17;
-        int stroke = -1;
-        for (int away = 1; away <= 7; ++away)
-            if (isBlack(at(along, away))) {
-                stroke = away;
-                break;
-            }
+        const qreal ideal = 5.5 * along / 17;
+        const std::optional<qreal> stroke = firstInk(along, 7);
         const QString where = QStringLiteral("%1 px back").arg(along);
-        QVERIFY2(stroke >= 0 || along == 1, qPrintable(where + ": no stroke"));
-        if (stroke < 0) continue; // next to the tip the stroke may still lie on the axis
-        QVERIFY2(std::abs(stroke - ideal) <= 1.5, qPrintable(where));
+        // Next to the tip the stroke may still lie on the axis.
+        QVERIFY2(stroke || along == 1, qPrintable(where + QStringLiteral(": no stroke")));
+        if (stroke)
+            QVERIFY2(std::abs(*stroke - ideal) <= 1.5,
+                     qPrintable(where + QStringLiteral(": stroke %1 px out").arg(*stroke)));
     }
     // The far end of the stroke stands 5 or 6 px from the axis, and nothing reaches further.
-    QVERIFY(isBlack(at(17, 5)) || isBlack(at(17, 6)));
-    QVERIFY(!isBlack(at(17, 7)) && !isBlack(at(18, 7)));
+    const std::optional<qreal> end = firstInk(17, 7);
+    QVERIFY(end && *end >= 4.5 && *end <= 6.5);
+    QVERIFY(!inkBetween(17, 7, 9) && !inkBetween(18, 7, 9));
     // Open: nothing between the far ends of the strokes and the axis.
-    for (int away = 1; away <= 3; ++away)
-        QVERIFY(!isBlack(at(15, away)));
+    QVERIFY(!inkBetween(15, 1, 3));
 }
 
 void TestPictures::ticks_data()
 {
+    addScaleColumn();
     QTest::addColumn<Axis>("axis");
     QTest::addColumn<int>("position");
     const std::array<std::pair<int, int>, 6> x{
         {{-6, 36}, {-4, 71}, {-2, 107}, {2, 178}, {4, 214}, {6, 249}}};
     const std::array<std::pair<int, int>, 6> y{
         {{6, 35}, {4, 70}, {2, 106}, {-2, 177}, {-4, 213}, {-6, 248}}};
-    for (const auto &[value, column] : x)
-        QTest::addRow("x = %d", value) << Axis::X << column;
-    for (const auto &[value, row] : y)
-        QTest::addRow("y = %d", value) << Axis::Y << row;
+    for (const qreal s : scales) {
+        for (const auto &[value, column] : x)
+            QTest::addRow("%gx, x = %d", s, value) << s << Axis::X << column;
+        for (const auto &[value, row] : y)
+            QTest::addRow("%gx, y = %d", s, value) << s << Axis::Y << row;
+    }
 }
 
 void TestPictures::ticks()
 {
-    // Seven pixels centred on the axis, and not one more.
+    // Seven pixels long, scaled, centred on the axis, as wide as a line, and sharp.
+    QFETCH(qreal, scale);
     QFETCH(Axis, axis);
     QFETCH(int, position);
-    for (int d = -3; d <= 3; ++d) {
-        const QPoint p =
-            axis == Axis::X ? QPoint(position, xAxis + d) : QPoint(yAxis + d, position);
-        QVERIFY2(isBlack(grid.pixel(p)), qPrintable(QStringLiteral("offset %1").arg(d)));
+    const Device d(scale);
+    const QImage &image = grid(scale);
+    // `along` runs across the axis, the way the tick does.
+    const auto pixel = [&](int across, int along) {
+        return axis == Axis::X ? image.pixel(across, along) : image.pixel(along, across);
+    };
+    const int axisFirst = d.at(axis == Axis::X ? xAxis : yAxis);
+    const int axisLast = axisFirst + d.w - 1;
+
+    int before = 0, after = 0;
+    for (int across = d.at(position); across < d.end(position); ++across) {
+        int b = 0, a = 0;
+        while (isBlack(pixel(across, axisFirst - 1 - b)))
+            ++b;
+        while (isBlack(pixel(across, axisLast + 1 + a)))
+            ++a;
+        const QString where = QStringLiteral("device line %1").arg(across);
+        QVERIFY2(b == a, qPrintable(where + QStringLiteral(": %1 before, %2 after").arg(b).arg(a)));
+        QVERIFY2(std::abs(d.w + a + b - 7 * scale) <= 1,
+                 qPrintable(where + QStringLiteral(": %1 long").arg(d.w + a + b)));
+        if (across > d.at(position))
+            QVERIFY2(b == before, qPrintable(where + QStringLiteral(": ragged end")));
+        before = b;
+        after = a;
     }
-    for (const int d : {-4, 4}) {
-        const QPoint p =
-            axis == Axis::X ? QPoint(position, xAxis + d) : QPoint(yAxis + d, position);
-        QVERIFY2(!isBlack(grid.pixel(p)), qPrintable(QStringLiteral("offset %1").arg(d)));
+    // Beside it plain white; past its ends the teal of the grid line it sits on.
+    for (int along = axisFirst - before - 1; along <= axisLast + after + 1; ++along) {
+        if (along >= axisFirst && along <= axisLast) continue;
+        const bool past = along == axisFirst - before - 1 || along == axisLast + after + 1;
+        for (int across = d.at(position) - 1; across <= d.end(position); ++across) {
+            const bool beside = across < d.at(position) || across >= d.end(position);
+            if (!past && !beside) continue;
+            const QRgb c = pixel(across, along);
+            QVERIFY2(past && !beside ? isTeal(c) : isWhite(c),
+                     qPrintable(QStringLiteral("%1 %2 the tick at device line %3, %4")
+                                    .arg(describe(c), past ? u"past" : u"beside")
+                                    .arg(along)
+                                    .arg(across)));
+        }
     }
 }
 
-QList<TestPictures::Label> TestPictures::labels() const
+QList<TestPictures::Label> TestPictures::labels()
 {
     QList<Label> list;
     // Above the x axis, starting 1 to 4 px right of the tick.
@@ -312,49 +547,64 @@ QList<TestPictures::Label> TestPictures::labels() const
 
 void TestPictures::tickLabels_data()
 {
+    addScaleColumn();
     QTest::addColumn<int>("index");
     const QList<Label> list = labels();
-    for (qsizetype i = 0; i < list.size(); ++i)
-        QTest::addRow("%s %s", list[i].axis, qPrintable(list[i].text)) << int(i);
+    for (const qreal s : scales)
+        for (qsizetype i = 0; i < list.size(); ++i)
+            QTest::addRow("%gx, %s %s", s, list[i].axis, qPrintable(list[i].text)) << s << int(i);
 }
 
 void TestPictures::tickLabels()
 {
+    QFETCH(qreal, scale);
     QFETCH(int, index);
     const Label label = labels().at(index);
-    const QRect ink = inkBox(grid, label.where);
+    const Device d(scale);
+    const QImage &image = grid(scale);
+    const QRect ink = inkBox(image, d.inside(label.where));
     QVERIFY2(!ink.isEmpty(), "no label");
-    QCOMPARE(ink.height(), 9);
-    QVERIFY2(label.inkTop.contains(ink.topLeft()),
-             qPrintable(QStringLiteral("ink starts at (%1, %2)").arg(ink.left()).arg(ink.top())));
-    const bool negative = label.text.startsWith(u'-');
+    // 9 px tall, scaled; 4 to 7 px a glyph wide.
+    QVERIFY2(std::abs(ink.height() - 9 * scale) <= 1, qPrintable(QString::number(ink.height())));
+    QVERIFY2(d.around(label.inkTop).contains(ink.topLeft()),
+             qPrintable(QStringLiteral("ink starts at ") + at(ink.left(), ink.top())));
     const int glyphs = int(label.text.size());
-    QVERIFY(ink.width() >= 4 * glyphs && ink.width() <= 7 * glyphs);
+    QVERIFY2(ink.width() >= 4 * glyphs * scale - 1 && ink.width() <= 7 * glyphs * scale + 1,
+             qPrintable(QString::number(ink.width())));
 
-    // A minus is a 2-px dash at mid-height, clear of the digit; a digit's first column is taller.
-    const int first = blackInColumn(grid, ink.left(), ink.top(), ink.bottom());
-    if (negative) {
-        QCOMPARE(first, 1);
-        QCOMPARE(blackInColumn(grid, ink.left() + 1, ink.top(), ink.bottom()), 1);
-        QCOMPARE(blackInColumn(grid, ink.left() + 2, ink.top(), ink.bottom()), 0);
-        int row = ink.top();
-        while (!isBlack(grid.pixel(ink.left(), row)))
-            ++row;
-        QVERIFY(row >= ink.top() + 3 && row <= ink.bottom() - 3);
-        QVERIFY(isBlack(grid.pixel(ink.left() + 1, row)));
-    } else {
-        QVERIFY(first > 1);
+    // A minus is a dash about 2 px wide at mid-height, clear of the digit.
+    const QList<std::pair<int, int>> runs = inkRuns(image, ink);
+    QCOMPARE(runs.size(), glyphs);
+    if (label.text.startsWith(u'-')) {
+        const auto [left, right] = runs.first();
+        QVERIFY2(std::abs(right - left + 1 - 2 * scale) <= 1,
+                 qPrintable(QStringLiteral("minus %1 px wide").arg(right - left + 1)));
+        const QRect dash =
+            inkBox(image, QRect(QPoint(left, ink.top()), QPoint(right, ink.bottom())));
+        QVERIFY2(dash.height() <= d.w + 1,
+                 qPrintable(QStringLiteral("minus %1 px tall").arg(dash.height())));
+        QVERIFY2(dash.top() >= ink.top() + 3 * scale - 1 &&
+                     dash.bottom() <= ink.bottom() - 3 * scale + 1,
+                 qPrintable(QStringLiteral("minus at device row %1").arg(dash.top())));
     }
 }
 
 void TestPictures::sameDigitsLookAlike()
 {
-    // Every label ends in its digit, 5 px wide: one digit, one look; different digits differ.
+    // Every label ends in its digit: one digit, one look wherever it stands; different digits
+    // differ.
+    QFETCH(qreal, scale);
+    const Device d(scale);
+    const QImage &image = grid(scale);
     QHash<QChar, QImage> digits;
     for (const Label &label : labels()) {
-        const QRect ink = inkBox(grid, label.where);
+        const QRect ink = inkBox(image, d.inside(label.where));
         QVERIFY(!ink.isEmpty());
-        const QImage digit = grid.copy(ink.right() - 4, ink.top(), 5, 9);
+        const QList<std::pair<int, int>> runs = inkRuns(image, ink);
+        QVERIFY(!runs.isEmpty());
+        const auto [left, right] = runs.back();
+        const QImage digit =
+            image.copy(QRect(QPoint(left, ink.top()), QPoint(right, ink.bottom())));
         const QChar value = label.text.back();
         if (digits.contains(value))
             QVERIFY2(digits.value(value) == digit, qPrintable(label.text));
@@ -366,24 +616,6 @@ void TestPictures::sameDigitsLookAlike()
     for (qsizetype i = 0; i < shapes.size(); ++i)
         for (qsizetype j = i + 1; j < shapes.size(); ++j)
             QVERIFY(shapes[i] != shapes[j]);
-}
-
-void TestPictures::doubledGridKeepsTheGeometry()
-{
-    const QImage big(QStringLiteral(":/pictures/plane-grid@2x.png"));
-    QVERIFY(!big.isNull());
-    const int row = 2 * 60; // between the lines at rows 52 and 70
-    for (const int column : gridColumns) {
-        QVERIFY(isTeal(big.pixel(2 * column, row)) && isTeal(big.pixel(2 * column + 1, row)));
-        if (column > 0) QVERIFY(!isTeal(big.pixel(2 * column - 1, row)));
-        QVERIFY(!isTeal(big.pixel(2 * column + 2, row)));
-    }
-    for (int y = 0; y < big.height(); ++y)
-        QVERIFY(isBlack(big.pixel(2 * yAxis, y)) && isBlack(big.pixel(2 * yAxis + 1, y)));
-    for (int x = 0; x < 2 * (xAxisEnd + 1); ++x)
-        QVERIFY(isBlack(big.pixel(x, 2 * xAxis)) && isBlack(big.pixel(x, 2 * xAxis + 1)));
-    QVERIFY(!isBlack(big.pixel(2 * 60, 2 * xAxis - 1)) &&
-            !isBlack(big.pixel(2 * 60, 2 * xAxis + 2)));
 }
 
 void TestPictures::backgroundIsPlainFieldOutsideTheMotifs()
