@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "messagebox.h"
+#include "windowpictures.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -44,13 +45,13 @@ QString counterName(const QLabel *caption, const QString &count)
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent)
-    , background_(QStringLiteral(":/pictures/background.png"))
     , announce_(announce)
     , quiz_(*this, random_)
 {
     installAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::title);
+    setWindowIcon(programIcon());
     setFixedSize(clientSize);
     setFont(boldFont(largeFont));
     QPalette palette = this->palette();
@@ -78,11 +79,10 @@ Form1::Form1(QWidget *parent)
     t1 = makeTextBox("t1", {376, 352, 33, 28});
     t2 = makeTextBox("t2", {480, 352, 33, 28});
 
-    const QPixmap grid(QStringLiteral(":/pictures/plane-grid.png"));
-    p1 = new PlaneBox(grid, this);
+    p1 = new PlaneBox(planeGridPicture, this);
     p1->setObjectName(QStringLiteral("p1"));
     p1->move(64, 48);
-    p2 = new PlaneBox(grid, this);
+    p2 = new PlaneBox(planeGridPicture, this);
     p2->setObjectName(QStringLiteral("p2"));
     p2->move(384, 48);
 
@@ -219,7 +219,7 @@ void Form1::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
-    painter.drawPixmap(0, 0, background_);
+    painter.drawPixmap(0, 0, backgroundPicture(devicePixelRatioF()));
 }
 
 } // namespace tavrilo

@@ -48,7 +48,6 @@ private:
                      int fontPixels, Qt::Alignment alignment, bool framed = false);
     QLineEdit *makeTextBox(const char *name, QRect geometry);
 
-    QPixmap background_;
     Announcer announce_;
     ClockRandom random_;
     Quiz quiz_;

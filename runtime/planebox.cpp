@@ -12,9 +12,9 @@ constexpr int boxSize = 289;
 
 } // namespace
 
-PlaneBox::PlaneBox(const QPixmap &picture, QWidget *parent)
+PlaneBox::PlaneBox(PictureSource picture, QWidget *parent)
     : QFrame(parent)
-    , picture_(picture)
+    , source_(std::move(picture))
     , drawing_(QSizeF(boxSize - 2 * frameWidth, boxSize - 2 * frameWidth))
 {
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
@@ -51,6 +51,8 @@ void PlaneBox::paintEvent(QPaintEvent *event)
     const QRect area = contentsRect();
     painter.setClipRect(area);
     painter.fillRect(area, Qt::white);
+    const qreal ratio = devicePixelRatioF();
+    if (picture_.isNull() || picture_.devicePixelRatio() != ratio) picture_ = source_(ratio);
     painter.drawPixmap(area.topLeft(), picture_);
     painter.translate(area.topLeft());
     drawing_.render(painter);

@@ -4,6 +4,7 @@
 
 #include <QFrame>
 #include <QPixmap>
+#include <functional>
 
 namespace tavrilo {
 
@@ -12,7 +13,10 @@ namespace tavrilo {
 class PlaneBox : public QFrame, public Canvas {
     Q_OBJECT
 public:
-    PlaneBox(const QPixmap &picture, QWidget *parent = nullptr);
+    // The picture for a device pixel ratio, so that it is shown at the screen's own resolution.
+    using PictureSource = std::function<QPixmap(qreal devicePixelRatio)>;
+
+    PlaneBox(PictureSource picture, QWidget *parent = nullptr);
 
     void setUserScale(int left, int top, int right, int bottom) override;
     void setPenWidth(int width) override;
@@ -27,7 +31,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QPixmap picture_;
+    PictureSource source_;
+    QPixmap picture_; // for the ratio it was last painted at
     PlaneDrawing drawing_;
 };
 

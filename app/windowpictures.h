@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace tavrilo {
+
+// The window's pictures for a device pixel ratio, each made once per ratio and then shared.
+// The plane grid: the embedded drawings at ratios 1 and 2, drawn afresh at device resolution at
+// any other, so that its lines stay sharp.
+QPixmap planeGridPicture(qreal ratio);
+// The background: the embedded drawing at ratio 1, the finer one above it.
+QPixmap backgroundPicture(qreal ratio);
+
+// The program's icon, drawn at 48, 64, 128 and 256 px, so that no size is blown up from a small
+// one.
+QIcon programIcon();
+
+} // namespace tavrilo
