@@ -17,22 +17,35 @@ struct Drill {
     explicit Drill(QuizState initial = {})
         : quiz(window, random, initial)
     {}
-    // Starts with the first target at (x, y).
-    void start(int x, int y)
+
+    // Plays a script of steps separated by ";": "start X Y", "next X Y" (X, Y: the point the
+    // random values give), "x TEXT", "y TEXT" (typed into a box; no text empties it), "accept",
+    // "exit".
+    void play(const QString &script)
     {
-        random.queuePoint(x, y);
-        quiz.Command2_Click();
-    }
-    void answer(const QString &x, const QString &y)
-    {
-        window.t1 = x;
-        window.t2 = y;
-        quiz.Command3_Click();
-    }
-    void next(int x, int y)
-    {
-        random.queuePoint(x, y);
-        quiz.Command5_Click();
+        for (QString step : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            while (step.startsWith(QLatin1Char(' ')))
+                step.remove(0, 1);
+            const QString command = step.section(QLatin1Char(' '), 0, 0);
+            const QString text = step.section(QLatin1Char(' '), 1); // trailing blanks kept
+            const QStringList point = text.split(QLatin1Char(' '));
+            if (command == "start" || command == "next")
+                random.queuePoint(point.value(0).toInt(), point.value(1).toInt());
+            if (command == "start")
+                quiz.Command2_Click();
+            else if (command == "next")
+                quiz.Command5_Click();
+            else if (command == "accept")
+                quiz.Command3_Click();
+            else if (command == "exit")
+                quiz.Command7_Click();
+            else if (command == "x")
+                window.t1 = text;
+            else if (command == "y")
+                window.t2 = text;
+            else
+                qFatal("unknown step %s", qPrintable(step));
+        }
     }
     QPointF at(double x, double y) const { return window.p1.toPixels(x, y); }
 
@@ -41,60 +54,34 @@ struct Drill {
     Quiz quiz;
 };
 
+// A caption as the test tables write it: "-" for one never written.
+QString caption(const std::optional<QString> &text)
+{
+    return text ? *text : QStringLiteral("-");
+}
+
 } // namespace
 
 class QuizTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Start
-    void startSetsUpTheFirstPoint();
-    void startWorksOnce();
-    void startKeepsTypedText();
+    void startSetsUpBothPlanes();
     void targetFromRandomValue_data();
     void targetFromRandomValue();
     void targetsCoverTheWholeRange();
-
-    // Accept answer
-    void acceptJudgesTheAnswer_data();
-    void acceptJudgesTheAnswer();
-    void acceptWithAnEmptyBoxDoesNothing_data();
-    void acceptWithAnEmptyBoxDoesNothing();
-    void secondAcceptDoesNothing();
-    void acceptBeforeStartShowsNothing();
-
-    // Another point
-    void nextAfterAnAnswer_data();
-    void nextAfterAnAnswer();
-    void nextAfterSkippingCountsAMistake();
-    void nextWithAnUnacceptedAnswerAsksForIt_data();
-    void nextWithAnUnacceptedAnswerAsksForIt();
-    void nextAfterEditingAJudgedAnswer();
-    void nextBeforeStartDoesNothing();
-
-    // Exit
-    void exitEndsTheProgramInAnyState();
-
-    // Counts
-    void countsGoPast32767();
-    void countsNeverWrap();
+    void stepsInAnyOrder_data();
+    void stepsInAnyOrder();
+    void answersAreDrawnAndJudged_data();
+    void answersAreDrawnAndJudged();
+    void countsNeitherStopAt32767NorWrap();
 };
 
-void QuizTest::startSetsUpTheFirstPoint()
+void QuizTest::startSetsUpBothPlanes()
 {
     Drill d;
-    d.start(3, -2);
-
+    d.play("start 3 -2");
     QCOMPARE(d.random.seeds, 1);
-    QCOMPARE(d.quiz.state().questionCount, 1);
-    QCOMPARE(d.quiz.state().acceptCount, 0);
-    QCOMPARE(d.quiz.state().targetX, 3.0f);
-    QCOMPARE(d.quiz.state().targetY, -2.0f);
-    QCOMPARE(d.window.label7, QStringLiteral("1"));
-    QVERIFY(!d.window.label5);
-    QVERIFY(!d.window.label8);
-
-    // Both planes carry the -8...8 scale and pen width 4; one red dot on the task plane.
     for (const PlaneDrawing *plane : {&d.window.p1, &d.window.p2}) {
         QCOMPARE(plane->toPixels(-8, 8), QPointF(0, 0));
         QCOMPARE(plane->toPixels(8, -8), QPointF(285, 285));
@@ -104,35 +91,7 @@ void QuizTest::startSetsUpTheFirstPoint()
     const auto &dot = d.window.p1.circles().front();
     QCOMPARE(dot.centre, QPointF((3 + 8) * 17.8125, (8 + 2) * 17.8125));
     QCOMPARE(dot.colour, QColor(255, 0, 0));
-    QCOMPARE(dot.penWidth, 4);
-    QVERIFY(qAbs(dot.radius - 1.78125) < 1e-5);
-    QVERIFY(d.window.p2.circles().empty());
-}
-
-void QuizTest::startWorksOnce()
-{
-    Drill d;
-    d.start(1, 1);
-    d.answer("5", "5");
-    const QuizState state = d.quiz.state();
-    const Screen screen = d.window.screen();
-
-    d.random.queuePoint(-4, 4);
-    d.quiz.Command2_Click();
-
-    QCOMPARE(d.quiz.state(), state);
-    QVERIFY(d.window.screen() == screen);
-    QCOMPARE(d.random.seeds, 1);
-}
-
-void QuizTest::startKeepsTypedText()
-{
-    Drill d;
-    d.window.t1 = "12";
-    d.window.t2 = "x";
-    d.start(0, 0);
-    QCOMPARE(d.window.t1, QStringLiteral("12"));
-    QCOMPARE(d.window.t2, QStringLiteral("x"));
+    QVERIFY(qAbs(dot.radius - 0.1 * 17.8125) < 1e-5);
 }
 
 void QuizTest::targetFromRandomValue_data()
@@ -141,7 +100,6 @@ void QuizTest::targetFromRandomValue_data()
     QTest::addColumn<float>("target");
     QTest::newRow("zero") << 0.0f << -7.0f;
     QTest::newRow("just below a fifteenth") << std::nextafter(1.0f / 15, 0.0f) << -7.0f;
-    QTest::newRow("a fifteenth") << 1.0f / 15 << -6.0f;
     QTest::newRow("middle") << 0.5f << 0.0f;
     QTest::newRow("largest generated value") << ClockRandom::fromBits(0xFFFFFFFFu) << 7.0f;
     QTest::newRow("largest float below one") << std::nextafter(1.0f, 0.0f) << 7.0f;
@@ -178,71 +136,137 @@ void QuizTest::targetsCoverTheWholeRange()
     QCOMPARE(ys.size(), size_t(15));
 }
 
-void QuizTest::acceptJudgesTheAnswer_data()
+void QuizTest::stepsInAnyOrder_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("target"); // "x y" of the current point
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<int>("accepts");
+    QTest::addColumn<int>("mistakes");
+    QTest::addColumn<QStringList>("captions"); // Label5, Label7, Label8
+    QTest::addColumn<QStringList>("boxes");    // t1, t2
+    QTest::addColumn<QList<int>>("dots");      // on p1, on p2
+    QTest::addColumn<int>("messages");
+
+    using L = QStringList;
+    using D = QList<int>;
+    const auto row = [](const char *name, const char *script) -> QTestData & {
+        return QTest::newRow(name) << QString(script);
+    };
+    // Start
+    row("start", "start 3 -2") << "3 -2" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"", ""} << D{1, 0}
+                               << 0;
+    row("second start", "start 3 -2; x 5; y 5; accept; start 1 1")
+        << "3 -2" << 1 << 1 << 1 << L{"1", "1", "Ошибка"} << L{"5", "5"} << D{1, 1} << 0;
+    row("typed before start", "x 12; y a; start 0 0")
+        << "0 0" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"12", "a"} << D{1, 0} << 0;
+    // Accept answer
+    row("right", "start 3 -2; x 3; y -2; accept")
+        << "3 -2" << 1 << 1 << 0 << L{"-", "1", "Верно"} << L{"3", "-2"} << D{1, 1} << 0;
+    row("wrong", "start 3 -2; x 3; y 2; accept")
+        << "3 -2" << 1 << 1 << 1 << L{"1", "1", "Ошибка"} << L{"3", "2"} << D{1, 1} << 0;
+    row("x only", "start 3 3; x 3; accept; accept")
+        << "3 3" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"3", ""} << D{1, 0} << 0;
+    row("y only", "start 3 3; y 3; accept")
+        << "3 3" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"", "3"} << D{1, 0} << 0;
+    row("second accept, corrected", "start 3 -2; x 3; y 2; accept; y -2; accept")
+        << "3 -2" << 1 << 2 << 1 << L{"1", "1", "Ошибка"} << L{"3", "-2"} << D{1, 1} << 0;
+    row("accept before start", "x 1; y 2; accept")
+        << "0 0" << 0 << 1 << 0 << L{"-", "-", "-"} << L{"1", "2"} << D{0, 0} << 0;
+    row("accept before start, then start", "x 1; y 2; accept; start 1 2; accept")
+        << "1 2" << 1 << 1 << 0 << L{"-", "1", "Верно"} << L{"1", "2"} << D{1, 1} << 0;
+    // Another point
+    row("next after right", "start 4 4; x 4; y 4; accept; next -5 6")
+        << "-5 6" << 2 << 0 << 0 << L{"0", "2", ""} << L{"", ""} << D{1, 0} << 0;
+    row("next after wrong", "start 4 4; x 5; y 4; accept; next -5 6")
+        << "-5 6" << 2 << 0 << 1 << L{"1", "2", ""} << L{"", ""} << D{1, 0} << 0;
+    row("next, skipping twice", "start 1 1; next 2 2; next 3 3")
+        << "3 3" << 3 << 0 << 2 << L{"2", "3", ""} << L{"", ""} << D{1, 0} << 0;
+    row("next with an answer typed, not accepted", "start 1 2; x 1; y 2; next 5 5")
+        << "1 2" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"1", "2"} << D{1, 0} << 1;
+    row("next with one box typed", "start 1 2; x 1; accept; next 5 5")
+        << "1 2" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"1", ""} << D{1, 0} << 1;
+    row("next with a blank typed", "start 1 2; x  ; next 5 5")
+        << "1 2" << 1 << 0 << 0 << L{"-", "1", "-"} << L{" ", ""} << D{1, 0} << 1;
+    row("next after editing a judged answer", "start 1 2; x 1; y 2; accept; x 7; y; next 0 0")
+        << "0 0" << 2 << 0 << 0 << L{"0", "2", ""} << L{"", ""} << D{1, 0} << 0;
+    row("next before start", "x 3; next 1 1")
+        << "0 0" << 0 << 0 << 0 << L{"-", "-", "-"} << L{"3", ""} << D{0, 0} << 0;
+}
+
+void QuizTest::stepsInAnyOrder()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, target);
+    QFETCH(int, questions);
+    QFETCH(int, accepts);
+    QFETCH(int, mistakes);
+    QFETCH(QStringList, captions);
+    QFETCH(QStringList, boxes);
+    QFETCH(QList<int>, dots);
+    QFETCH(int, messages);
+
+    Drill d;
+    d.play(script);
+    const QuizState &s = d.quiz.state();
+    QCOMPARE(QStringLiteral("%1 %2").arg(s.targetX).arg(s.targetY), target);
+    QCOMPARE(s.questionCount, questions);
+    QCOMPARE(s.acceptCount, accepts);
+    QCOMPARE(s.mistakeCount, mistakes);
+    QCOMPARE(
+        (QStringList{caption(d.window.label5), caption(d.window.label7), caption(d.window.label8)}),
+        captions);
+    QCOMPARE((QStringList{d.window.t1, d.window.t2}), boxes);
+    QCOMPARE((QList<int>{int(d.window.p1.circles().size()), int(d.window.p2.circles().size())}),
+             dots);
+    if (dots[0] == 1) QCOMPARE(d.window.p1.circles().front().centre, d.at(s.targetX, s.targetY));
+    QCOMPARE(d.window.messages, messages);
+    if (messages) {
+        QCOMPARE(d.window.lastPrompt, QStringLiteral("Подтвердите принятие введённого ответа"));
+        QCOMPARE(d.window.lastTitle, QStringLiteral("Tavrilo"));
+    }
+
+    // Exit ends the program whatever came before.
+    QVERIFY(!d.window.ended);
+    d.play("exit");
+    QVERIFY(d.window.ended);
+}
+
+void QuizTest::answersAreDrawnAndJudged_data()
 {
     QTest::addColumn<QString>("locale");
-    QTest::addColumn<int>("targetX");
-    QTest::addColumn<int>("targetY");
-    QTest::addColumn<QString>("x");
-    QTest::addColumn<QString>("y");
+    QTest::addColumn<QString>("answer"); // "x y" typed, target (3, -2)
     QTest::addColumn<bool>("right");
     QTest::addColumn<bool>("dot");
     QTest::addColumn<QPointF>("dotAt"); // user units
 
-    const QString en = "en_US", ru = "ru_RU";
-    QTest::newRow("right") << en << 3 << -2 << "3"
-                           << "-2" << true << true << QPointF(3, -2);
-    QTest::newRow("wrong y") << en << 3 << -2 << "3"
-                             << "2" << false << true << QPointF(3, 2);
-    QTest::newRow("wrong x") << en << 3 << -2 << "-3"
-                             << "-2" << false << true << QPointF(-3, -2);
-    QTest::newRow("origin") << ru << 0 << 0 << "0"
-                            << "0" << true << true << QPointF(0, 0);
-    QTest::newRow("corner") << ru << -7 << 7 << "-7"
-                            << "7" << true << true << QPointF(-7, 7);
-
+    const auto row = [](const char *name, const char *locale, const char *answer) -> QTestData & {
+        return QTest::newRow(name) << QString(locale) << QString(answer);
+    };
+    row("right", "en_US", "3 -2") << true << true << QPointF(3, -2);
+    row("wrong", "ru_RU", "-3 -2") << false << true << QPointF(-3, -2);
     // The right number in another form: drawn where it says, judged by its text.
-    QTest::newRow("plus sign") << en << 3 << -2 << "+3"
-                               << "-2" << false << true << QPointF(3, -2);
-    QTest::newRow("leading zero") << en << 3 << -2 << "03"
-                                  << "-2" << false << true << QPointF(3, -2);
-    QTest::newRow("decimal point, en") << en << 3 << -2 << "3.0"
-                                       << "-2" << false << true << QPointF(3, -2);
-    QTest::newRow("decimal comma, ru") << ru << 3 << -2 << "3,0"
-                                       << "-2" << false << true << QPointF(3, -2);
-    QTest::newRow("minus zero") << en << 0 << 1 << "-0"
-                                << "1" << false << true << QPointF(0, 1);
-    QTest::newRow("fraction") << ru << 2 << 2 << "2,5"
-                              << "2" << false << true << QPointF(2.5, 2);
-
+    row("plus sign", "en_US", "+3 -2") << false << true << QPointF(3, -2);
+    row("leading zero", "en_US", "03 -2") << false << true << QPointF(3, -2);
+    row("decimal point, en", "en_US", "3.0 -2") << false << true << QPointF(3, -2);
+    row("decimal comma, ru", "ru_RU", "3,0 -2") << false << true << QPointF(3, -2);
+    row("fraction", "ru_RU", "2,5 -2") << false << true << QPointF(2.5, -2);
     // Not a number in the locale: no dot, one mistake.
-    QTest::newRow("letters") << en << 1 << 1 << "one"
-                             << "1" << false << false << QPointF();
-    QTest::newRow("lone minus") << en << 1 << 1 << "1"
-                                << "-" << false << false << QPointF();
-    QTest::newRow("decimal comma, en") << en << 3 << 1 << "3,5"
-                                       << "1" << false << false << QPointF();
-    QTest::newRow("decimal point, ru") << ru << 3 << 1 << "3.5"
-                                       << "1" << false << false << QPointF();
-    QTest::newRow("beyond single precision") << en << 1 << 1 << "1e999"
-                                             << "1" << false << false << QPointF();
-    QTest::newRow("nan") << en << 1 << 1 << "nan"
-                         << "1" << false << false << QPointF();
-    QTest::newRow("inf") << en << 1 << 1 << "1"
-                         << "inf" << false << false << QPointF();
-
+    row("letters", "en_US", "three -2") << false << false << QPointF();
+    row("lone minus", "en_US", "3 -") << false << false << QPointF();
+    row("decimal comma, en", "en_US", "3,5 -2") << false << false << QPointF();
+    row("decimal point, ru", "ru_RU", "3.5 -2") << false << false << QPointF();
+    row("beyond single precision", "en_US", "1e999 -2") << false << false << QPointF();
+    row("nan", "en_US", "nan -2") << false << false << QPointF();
+    row("inf", "en_US", "3 -inf") << false << false << QPointF();
     // Far off the plane: drawn (out of sight) and judged.
-    QTest::newRow("far off") << en << 1 << 1 << "1e30"
-                             << "-1e30" << false << true << QPointF(1e30, -1e30);
+    row("far off", "en_US", "1e30 -1e30") << false << true << QPointF(1e30, -1e30);
 }
 
-void QuizTest::acceptJudgesTheAnswer()
+void QuizTest::answersAreDrawnAndJudged()
 {
     QFETCH(QString, locale);
-    QFETCH(int, targetX);
-    QFETCH(int, targetY);
-    QFETCH(QString, x);
-    QFETCH(QString, y);
+    QFETCH(QString, answer);
     QFETCH(bool, right);
     QFETCH(bool, dot);
     QFETCH(QPointF, dotAt);
@@ -252,18 +276,10 @@ void QuizTest::acceptJudgesTheAnswer()
     const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
 
     Drill d;
-    d.start(targetX, targetY);
-    d.answer(x, y);
-
-    QCOMPARE(d.quiz.state().acceptCount, 1);
+    const QStringList xy = answer.split(QLatin1Char(' '));
+    d.play(QStringLiteral("start 3 -2; x %1; y %2; accept").arg(xy[0], xy[1]));
     QCOMPARE(d.window.label8, right ? QStringLiteral("Верно") : QStringLiteral("Ошибка"));
     QCOMPARE(d.quiz.state().mistakeCount, right ? 0 : 1);
-    if (right)
-        QVERIFY(!d.window.label5);
-    else
-        QCOMPARE(d.window.label5, QStringLiteral("1"));
-
-    QCOMPARE(d.window.p1.circles().size(), size_t(1)); // the target stays
     QCOMPARE(d.window.p2.circles().size(), size_t(dot ? 1 : 0));
     if (dot) {
         const auto &c = d.window.p2.circles().front();
@@ -274,213 +290,24 @@ void QuizTest::acceptJudgesTheAnswer()
     }
 }
 
-void QuizTest::acceptWithAnEmptyBoxDoesNothing_data()
+void QuizTest::countsNeitherStopAt32767NorWrap()
 {
-    QTest::addColumn<QString>("x");
-    QTest::addColumn<QString>("y");
-    QTest::newRow("x only") << "3"
-                            << "";
-    QTest::newRow("y only") << ""
-                            << "3";
-    QTest::newRow("neither") << ""
-                             << "";
-}
+    Drill past(QuizState{32767, 0, 1, 1, 32767});
+    past.play("x 0; y 0; accept; next 1 1");
+    QCOMPARE(past.quiz.state().mistakeCount, 32768);
+    QCOMPARE(past.window.label5, QStringLiteral("32768"));
+    QCOMPARE(past.window.label7, QStringLiteral("32768"));
 
-void QuizTest::acceptWithAnEmptyBoxDoesNothing()
-{
-    QFETCH(QString, x);
-    QFETCH(QString, y);
-    Drill d;
-    d.start(3, 3);
-    d.window.t1 = x;
-    d.window.t2 = y;
-    const QuizState state = d.quiz.state();
-    const Screen screen = d.window.screen();
-    d.quiz.Command3_Click();
-    d.quiz.Command3_Click();
-    QCOMPARE(d.quiz.state(), state);
-    QVERIFY(d.window.screen() == screen);
-}
-
-void QuizTest::secondAcceptDoesNothing()
-{
-    Drill d;
-    d.start(3, -2);
-    d.answer("3", "2");
-    const Screen judged = d.window.screen();
-    d.answer("3", "-2"); // corrected
-    QCOMPARE(d.quiz.state().acceptCount, 2);
-    QCOMPARE(d.quiz.state().mistakeCount, 1);
-    Screen now = d.window.screen();
-    now.t2 = judged.t2; // only the typed text differs
-    QVERIFY(now == judged);
-    QCOMPARE(d.window.label8, QStringLiteral("Ошибка"));
-}
-
-void QuizTest::acceptBeforeStartShowsNothing()
-{
-    Drill d;
-    d.window.t1 = "1";
-    d.window.t2 = "2";
-    const Screen screen = d.window.screen();
-    d.quiz.Command3_Click();
-    QVERIFY(d.window.screen() == screen);
-    QCOMPARE(d.quiz.state().acceptCount, 1); // counted, then reset by Start
-    d.start(1, 2);
-    QCOMPARE(d.quiz.state().acceptCount, 0);
-    d.quiz.Command3_Click();
-    QCOMPARE(d.window.label8, QStringLiteral("Верно"));
-}
-
-void QuizTest::nextAfterAnAnswer_data()
-{
-    QTest::addColumn<QString>("x");
-    QTest::addColumn<int>("mistakes");
-    QTest::newRow("right") << "4" << 0;
-    QTest::newRow("wrong") << "5" << 1;
-}
-
-void QuizTest::nextAfterAnAnswer()
-{
-    QFETCH(QString, x);
-    QFETCH(int, mistakes);
-    Drill d;
-    d.start(4, 4);
-    d.answer(x, "4");
-    d.next(-5, 6);
-
-    QCOMPARE(d.quiz.state().questionCount, 2);
-    QCOMPARE(d.quiz.state().acceptCount, 0);
-    QCOMPARE(d.quiz.state().mistakeCount, mistakes);
-    QCOMPARE(d.window.label7, QStringLiteral("2"));
-    QCOMPARE(d.window.label5, QString::number(mistakes)); // written even when unchanged
-    QCOMPARE(d.window.label8, QString());
-    QCOMPARE(d.window.t1, QString());
-    QCOMPARE(d.window.t2, QString());
-    QVERIFY(d.window.p2.circles().empty());
-    QCOMPARE(d.window.p1.circles().size(), size_t(1));
-    QCOMPARE(d.window.p1.circles().front().centre, d.at(-5, 6));
-    QCOMPARE(d.quiz.state().targetX, -5.0f);
-    QCOMPARE(d.quiz.state().targetY, 6.0f);
-    QCOMPARE(d.window.messages, 0);
-}
-
-void QuizTest::nextAfterSkippingCountsAMistake()
-{
-    Drill d;
-    d.start(1, 1);
-    d.next(2, 2);
-    QCOMPARE(d.quiz.state().mistakeCount, 1);
-    QCOMPARE(d.window.label5, QStringLiteral("1"));
-    d.next(3, 3);
-    QCOMPARE(d.quiz.state().mistakeCount, 2);
-    QCOMPARE(d.window.label5, QStringLiteral("2"));
-    QCOMPARE(d.window.label7, QStringLiteral("3"));
-}
-
-void QuizTest::nextWithAnUnacceptedAnswerAsksForIt_data()
-{
-    QTest::addColumn<QString>("x");
-    QTest::addColumn<QString>("y");
-    QTest::newRow("both boxes") << "1"
-                                << "2";
-    QTest::newRow("x only") << "1"
-                            << "";
-    QTest::newRow("y only") << ""
-                            << "2";
-    QTest::newRow("a blank") << " "
-                             << "";
-}
-
-void QuizTest::nextWithAnUnacceptedAnswerAsksForIt()
-{
-    QFETCH(QString, x);
-    QFETCH(QString, y);
-    Drill d;
-    d.start(1, 2);
-    d.window.t1 = x;
-    d.window.t2 = y;
-    if (x.isEmpty() || y.isEmpty())
-        d.quiz.Command3_Click(); // ignored: it leaves the answer unaccepted
-    const QuizState state = d.quiz.state();
-    Screen expected = d.window.screen();
-    expected.messages = 1;
-
-    d.next(5, 5);
-
-    QCOMPARE(d.quiz.state(), state);
-    QVERIFY(d.window.screen() == expected);
-    QCOMPARE(d.window.lastPrompt, QStringLiteral("Подтвердите принятие введённого ответа"));
-    QCOMPARE(d.window.lastTitle, QStringLiteral("Tavrilo"));
-}
-
-void QuizTest::nextAfterEditingAJudgedAnswer()
-{
-    Drill d;
-    d.start(1, 2);
-    d.answer("1", "2");
-    d.window.t1 = "7";
-    d.window.t2 = "";
-    d.next(0, 0);
-    QCOMPARE(d.window.messages, 0);
-    QCOMPARE(d.quiz.state().mistakeCount, 0);
-    QCOMPARE(d.window.label5, QStringLiteral("0"));
-    QCOMPARE(d.window.t1, QString());
-}
-
-void QuizTest::nextBeforeStartDoesNothing()
-{
-    for (const QString &typed : {QString(), QStringLiteral("3")}) {
-        Drill d;
-        d.window.t1 = typed;
-        const Screen screen = d.window.screen();
-        d.next(1, 1);
-        QVERIFY(d.window.screen() == screen);
-        QCOMPARE(d.quiz.state(), QuizState{});
-        QCOMPARE(d.window.messages, 0);
-    }
-}
-
-void QuizTest::exitEndsTheProgramInAnyState()
-{
-    Drill notStarted;
-    notStarted.quiz.Command7_Click();
-    QVERIFY(notStarted.window.ended);
-
-    Drill running;
-    running.start(1, 1);
-    running.window.t1 = "1";
-    running.next(2, 2); // the message box, dismissed
-    running.quiz.Command7_Click();
-    QVERIFY(running.window.ended);
-    QCOMPARE(running.window.messages, 1);
-}
-
-void QuizTest::countsGoPast32767()
-{
-    Drill d(QuizState{32767, 0, 1, 1, 32767});
-    d.answer("0", "0");
-    QCOMPARE(d.quiz.state().mistakeCount, 32768);
-    QCOMPARE(d.window.label5, QStringLiteral("32768"));
-    d.next(1, 1);
-    QCOMPARE(d.quiz.state().questionCount, 32768);
-    QCOMPARE(d.window.label7, QStringLiteral("32768"));
-}
-
-void QuizTest::countsNeverWrap()
-{
+    // At the very end of the range the counts stay put instead of turning negative.
     constexpr int most = std::numeric_limits<int>::max();
-    Drill d(QuizState{most, most, 1, 1, most});
-    d.answer("0", "0"); // already judged long ago: no second verdict
-    QCOMPARE(d.quiz.state().acceptCount, most);
-    QVERIFY(!d.window.label8);
-
-    d.next(1, 1);
-    QCOMPARE(d.quiz.state().questionCount, most);
-    QCOMPARE(d.window.label7, QString::number(most));
-    d.next(2, 2); // skipped
-    QCOMPARE(d.quiz.state().mistakeCount, most);
-    QCOMPARE(d.window.label5, QString::number(most));
+    Drill end(QuizState{most, most, 1, 1, most});
+    end.play("x 0; y 0; accept"); // judged long ago: no second verdict
+    QCOMPARE(end.quiz.state().acceptCount, most);
+    QVERIFY(!end.window.label8);
+    end.play("next 1 1; next 2 2");
+    QCOMPARE(end.quiz.state().questionCount, most);
+    QCOMPARE(end.quiz.state().mistakeCount, most);
+    QCOMPARE(end.window.label5, QString::number(most));
 }
 
 QTEST_APPLESS_MAIN(QuizTest)
