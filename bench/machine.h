@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -22,5 +23,15 @@ inline void printMachine()
     std::printf("machine: %ld cores, %s; Qt %s; load average %s\n", sysconf(_SC_NPROCESSORS_ONLN),
                 cpu.c_str(), qVersion(), load.c_str());
 }
+
+// Qt wants a private runtime folder; a fresh one for the run keeps its complaint out of the output.
+struct RuntimeDir {
+    char path[32] = "/tmp/tavrilo-bench-XXXXXX";
+    RuntimeDir()
+    {
+        if (mkdtemp(path)) setenv("XDG_RUNTIME_DIR", path, 1);
+    }
+    ~RuntimeDir() { rmdir(path); }
+};
 
 } // namespace tavrilo::bench

@@ -78,6 +78,7 @@ double percentile(std::vector<double> sorted, double p)
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    const tavrilo::bench::RuntimeDir runtimeDir;
     const int timed = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
     const long endurance = argc > 2 ? std::max(100L, std::atol(argv[2])) : 100000;
 

@@ -177,16 +177,6 @@ struct XServer {
     ~XServer() { stop(); }
 };
 
-// Qt wants a private runtime folder; a fresh one keeps its complaint out of the runs.
-struct RuntimeDir {
-    char path[32] = "/tmp/tavrilo-bench-XXXXXX";
-    RuntimeDir()
-    {
-        if (mkdtemp(path)) setenv("XDG_RUNTIME_DIR", path, 1);
-    }
-    ~RuntimeDir() { rmdir(path); }
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -209,7 +199,7 @@ int main(int argc, char *argv[])
         platform = "offscreen (no Xvfb)";
     }
     unsetenv("QT_SCALE_FACTOR");
-    RuntimeDir runtimeDir;
+    tavrilo::bench::RuntimeDir runtimeDir;
 
     tavrilo::bench::printMachine();
     std::printf("platform: %s\n\n", platform.c_str());
