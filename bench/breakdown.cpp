@@ -4,12 +4,11 @@
 #include "application.h"
 #include "firstpaint.h"
 #include "form1.h"
+#include "windowpictures.h"
 
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QIcon>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,9 +30,10 @@ const std::map<std::string, std::function<void()>> ingredients{
     {"font",
      [] { QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf")); }},
     {"style", [] { QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows"))); }},
-    {"icon", [] { QIcon(QStringLiteral(":/pictures/icon.png")).pixmap(QSize(32, 32)); }},
-    {"background", [] { QImage(QStringLiteral(":/pictures/background.png")).constBits(); }},
-    {"grid", [] { QImage(QStringLiteral(":/pictures/plane-grid.png")).constBits(); }},
+    // The window's own pictures at ratio 1, as it makes them.
+    {"icon", [] { tavrilo::programIcon().pixmap(QSize(48, 48)); }},
+    {"background", [] { tavrilo::backgroundPicture(1); }},
+    {"grid", [] { tavrilo::planeGridPicture(1); }},
     {"fontlookup",
      [] {
          QFont font(QStringLiteral("Liberation Sans"));
