@@ -1,5 +1,7 @@
 #include "application.h"
 
+#include "windowpictures.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QIcon>
@@ -15,7 +17,7 @@ void setUpApplication()
     QFontDatabase::addApplicationFontFromData(
         QResource(QStringLiteral(":/fonts/LiberationSans-Bold.ttf")).uncompressedData());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
+    QApplication::setWindowIcon(programIcon());
 }
 
 } // namespace tavrilo

@@ -51,7 +51,6 @@ Form1::Form1(QWidget *parent)
     installAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(texts::title);
-    setWindowIcon(programIcon());
     setFixedSize(clientSize);
     setFont(boldFont(largeFont));
     QPalette palette = this->palette();

@@ -2,39 +2,55 @@
 
 #include "pictures.h"
 
-#include <QPixmap>
+#include <QPixmapCache>
+#include <QResource>
+#include <QSysInfo>
 
 namespace tavrilo {
 
 namespace {
 
-// One picture, kept for the last ratio asked for: a window is painted at one ratio at a time.
-template <typename Make> QPixmap cached(QPixmap &picture, qreal ratio, Make make)
+// Made once per ratio; Qt's pixmap cache lets them go with the application.
+template <typename Make> QPixmap cached(const char *name, qreal ratio, Make make)
 {
-    if (picture.isNull() || picture.devicePixelRatio() != ratio) {
+    const QString key = QStringLiteral("tavrilo/%1@%2").arg(QLatin1String(name)).arg(ratio);
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
         picture = make();
         picture.setDevicePixelRatio(ratio);
+        QPixmapCache::insert(key, picture);
     }
     return picture;
+}
+
+// A picture stored as the pixels it shows (0xffRRGGBB words, little-endian), used where it lies in
+// the program file: nothing to decode at start-up. Its PNG twin serves other byte orders.
+QPixmap rawPicture(const QString &name, QSize size, const QString &png)
+{
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        const QResource raw(QStringLiteral(":/pictures/%1.rgb32").arg(name));
+        if (raw.isValid() && raw.size() == qint64(size.width()) * size.height() * 4)
+            return QPixmap::fromImage(
+                QImage(raw.data(), size.width(), size.height(), QImage::Format_RGB32));
+    }
+    return QPixmap(QStringLiteral(":/pictures/") + png);
 }
 
 } // namespace
 
 QPixmap planeGridPicture(qreal ratio)
 {
-    static QPixmap picture;
-    return cached(picture, ratio, [ratio] {
-        if (ratio == 1) return QPixmap(QStringLiteral(":/pictures/plane-grid.png"));
-        if (ratio == 2) return QPixmap(QStringLiteral(":/pictures/plane-grid@2x.png"));
-        return QPixmap::fromImage(pictures::planeGrid(ratio));
-    });
+    // Drawing it takes less than decoding it, at any ratio; the embedded PNGs are its reference.
+    return cached("plane-grid", ratio,
+                  [ratio] { return QPixmap::fromImage(pictures::planeGrid(ratio)); });
 }
 
 QPixmap backgroundPicture(qreal ratio)
 {
-    static QPixmap picture;
-    return cached(picture, ratio, [ratio] {
-        if (ratio <= 1) return QPixmap(QStringLiteral(":/pictures/background.png"));
+    return cached("background", ratio, [ratio] {
+        if (ratio <= 1)
+            return rawPicture(QStringLiteral("background"), {707, 488},
+                              QStringLiteral("background.png"));
         QPixmap fine(QStringLiteral(":/pictures/background@2x.png"));
         if (ratio == 2) return fine;
         // Made once at the screen's resolution from the finer drawing, never from the coarse one.
@@ -45,9 +61,12 @@ QPixmap backgroundPicture(qreal ratio)
 
 QIcon programIcon()
 {
-    QIcon icon(QStringLiteral(":/pictures/icon.png"));
-    for (int size : {64, 128, 256})
-        icon.addFile(QStringLiteral(":/pictures/icon-%1.png").arg(size), QSize(size, size));
+    QIcon icon;
+    for (int size : {48, 64, 128, 256}) {
+        const QString name = QStringLiteral("icon-%1").arg(size);
+        icon.addPixmap(rawPicture(name, {size, size},
+                                  size == 48 ? QStringLiteral("icon.png") : name + ".png"));
+    }
     return icon;
 }
 

@@ -23,6 +23,22 @@ bool save(const QImage &image, const QDir &dir, const QString &name)
     return true;
 }
 
+// The pixels as the program shows them, 32-bit 0xffRRGGBB words in little-endian order with no
+// header: the program uses them in place, with nothing to decode at start-up.
+bool saveRaw(const QImage &image, const QDir &dir, const QString &name)
+{
+    const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x) {
+            const QRgb p = pixels.pixel(x, y) | 0xff000000u;
+            const char bytes[4] = {char(qBlue(p)), char(qGreen(p)), char(qRed(p)), char(0xff)};
+            if (file.write(bytes, 4) != 4) return false;
+        }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -61,8 +77,11 @@ int main(int argc, char *argv[])
     bool ok = save(planeGrid(1), dir, QStringLiteral("plane-grid.png")) &&
               save(planeGrid(2), dir, QStringLiteral("plane-grid@2x.png")) &&
               save(background(1, lettering), dir, QStringLiteral("background.png")) &&
+              saveRaw(background(1, lettering), dir, QStringLiteral("background.rgb32")) &&
               save(background(2, lettering), dir, QStringLiteral("background@2x.png")) &&
               save(withPalette(icon(48, lettering)), dir, QStringLiteral("icon.png"));
+    for (const int size : {48, 64, 128, 256})
+        ok = ok && saveRaw(icon(size, lettering), dir, QStringLiteral("icon-%1.rgb32").arg(size));
     for (const int size : {64, 128, 256})
         ok = ok &&
              save(withPalette(icon(size, lettering)), dir, QStringLiteral("icon-%1.png").arg(size));
