@@ -5,7 +5,6 @@
 #include "quizwindow.h"
 #include "random.h"
 
-#include <QPixmap>
 #include <QWidget>
 #include <functional>
 
