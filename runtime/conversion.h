@@ -10,8 +10,8 @@ namespace tavrilo {
 // not a number there, or names an infinity, NaN or a value beyond single precision.
 std::optional<float> textToNumber(const QString &text, const QLocale &locale = QLocale());
 
-// Shortest decimal form, minus sign for negatives, no blank and no plus sign: -7 ... 7 for the
-// integral target values.
+// Shortest decimal form, minus sign for negatives, no blank and no leading plus sign: -7 ... 7 for
+// the integral target values.
 QString numberToText(float value);
 
 // The number is turned into text as above, then the texts are compared character by character.
