@@ -21,12 +21,6 @@ bool isWhite(QRgb p)
     return qRed(p) > 240 && qGreen(p) > 240 && qBlue(p) > 240;
 }
 
-// The plane's drawing area in device pixels.
-QImage deviceArea(const Form1 &form, const char *plane)
-{
-    return drawingArea(form, plane);
-}
-
 } // namespace
 
 class HighDpiTest : public QObject {
@@ -67,7 +61,7 @@ void HighDpiTest::windowScalesAsOne()
     QCOMPARE(window.width(), qRound(706 * ratio));
     QCOMPARE(window.height(), qRound(487 * ratio));
     QCOMPARE(window.devicePixelRatio(), ratio);
-    const QImage area = deviceArea(form, "p1");
+    const QImage area = drawingArea(form, "p1");
     QCOMPARE(area.width(), qRound(285 * ratio));
 }
 
@@ -83,7 +77,7 @@ void HighDpiTest::gridLinesAreSharpAndInPlace()
 {
     QFETCH(int, column);
     Form1 form;
-    const QImage area = deviceArea(form, "p1");
+    const QImage area = drawingArea(form, "p1");
     const int width = std::max(1, int(std::lround(ratio)));
     const int top = qRound(180 * ratio), bottom = qRound(190 * ratio);
 
@@ -111,7 +105,7 @@ void HighDpiTest::dotsSitOnTheirCrossings()
     Form1 form;
     click(form, "Command2");
     for (int i = 0; i < 10; ++i) {
-        const auto blob = findBlob(deviceArea(form, "p1"), isRed);
+        const auto blob = findBlob(drawingArea(form, "p1"), isRed);
         QVERIFY(blob);
         const QPointF centre = blob->centre / ratio;
         const QPointF delta = centre - crossing(targetX(form), targetY(form));
