@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ qt6-base-dev)
-test_packages=(xvfb xdotool imagemagick)
+test_packages=(xvfb xdotool imagemagick clang-format)
 package_packages=(dpkg-dev xvfb xdotool)
 bench_packages=(xvfb)
 
@@ -47,6 +47,8 @@ run)
     ;;
 test)
     need "${packages[@]}" "${test_packages[@]}"
+    # The code follows .clang-format; a file that does not fails the run before anything is built.
+    git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
     build build
     suite build
     if [ "${CI:-}" = true ] || [ "${2:-}" = --sanitize ]; then

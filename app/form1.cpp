@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "messagebox.h"
+#include "program.h"
 #include "windowpictures.h"
 
 #include <QLabel>

@@ -6,8 +6,7 @@
 namespace tavrilo {
 
 // The window's pictures for a device pixel ratio, each made once per ratio and then shared.
-// The plane grid: the embedded drawings at ratios 1 and 2, drawn afresh at device resolution at
-// any other, so that its lines stay sharp.
+// The plane grid: drawn at the screen's resolution, so that its lines stay sharp at every ratio.
 QPixmap planeGridPicture(qreal ratio);
 // The background: the embedded drawing at ratio 1, the finer one above it.
 QPixmap backgroundPicture(qreal ratio);

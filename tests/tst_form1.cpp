@@ -2,6 +2,7 @@
 // its widgets.
 #include "application.h"
 #include "formdriver.h"
+#include "planegrid.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -198,8 +199,7 @@ void Form1Test::focusAndTabOrder()
 void Form1Test::planesShowTheGridPicture()
 {
     Form1 form;
-    const QImage grid =
-        QImage(QStringLiteral(":/pictures/plane-grid.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage grid = pictures::planeGrid(1);
     QImage expected(285, 285, QImage::Format_RGB32);
     expected.fill(Qt::white);                  // below the picture, the box's own white
     QPainter(&expected).drawImage(0, 0, grid); // at its own size; its last columns cut off

@@ -2,7 +2,7 @@
 // crossings and axes the quiz's dots land, at the scales the program shows it at (sharp on high-DPI
 // screens too), the shipped grid renderings against its drawing, the background's field and the
 // icon's frame.
-#include "pictures.h"
+#include "planegrid.h"
 
 #include <QHash>
 #include <QImage>
@@ -71,7 +71,6 @@ QList<std::pair<QString, QRect>> labels()
     return list;
 }
 
-// The program ships the 1x and 2x renderings and draws the others itself.
 void addScales()
 {
     QTest::addColumn<qreal>("scale");
@@ -104,8 +103,8 @@ private slots:
         // Screens at other ratios get the drawing, so both must be the same picture.
         QFETCH(qreal, scale);
         QFETCH(QString, path);
-        const QImage shipped =
-            QImage(u":/pictures/"_s + path).convertToFormat(QImage::Format_RGB32);
+        const QImage shipped = QImage(QStringLiteral(TAVRILO_PICTURES "/") + path)
+                                   .convertToFormat(QImage::Format_RGB32);
         const QImage drawn = tavrilo::pictures::planeGrid(scale);
         QVERIFY2(shipped == drawn, "not what the drawing code draws: redraw it (target pictures)");
     }

@@ -2,7 +2,9 @@
 //   tavrilo_make_pictures [--font FILE] DIRECTORY
 // The title and icon lettering come from a serif italic font file read only here; the pictures
 // that ship carry the drawn letters, so the program itself needs no such font.
-#include "pictures.h"
+#include "artwork.h"
+#include "iconfiles.h"
+#include "planegrid.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,6 +1,5 @@
 #include "messagebox.h"
 
-#include <QCoreApplication>
 #include <QMessageBox>
 
 namespace tavrilo {
@@ -10,11 +9,6 @@ void showInformation(QWidget *parent, const QString &prompt, const QString &titl
     QMessageBox box(QMessageBox::Information, title, prompt, QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("messageBox"));
     box.exec();
-}
-
-void endProgram()
-{
-    QCoreApplication::quit();
 }
 
 } // namespace tavrilo

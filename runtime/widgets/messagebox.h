@@ -9,7 +9,4 @@ namespace tavrilo {
 // A modal information box with one OK button; returns when it is dismissed.
 void showInformation(QWidget *parent, const QString &prompt, const QString &title);
 
-// Ends the program: the event loop stops and no further events are handled.
-void endProgram();
-
 } // namespace tavrilo

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace tavrilo {
+
+// Ends the program: the event loop stops and no further events are handled.
+void endProgram();
+
+} // namespace tavrilo
