@@ -1,5 +1,7 @@
 // The real program on its own X server, driven only through the screen, mouse and keyboard, as a
-// learner would: start, read the dot, answer right, take another point, answer wrong, exit.
+// learner would: start, read the dot, answer right, take another point, answer wrong, be asked to
+// accept a typed answer, exit. TAVRILO_SMOKE_PROGRAM names another command to drive instead of the
+// Linux program, such as "wine /path/to/tavrilo.exe".
 #include <QImage>
 #include <QtTest>
 #include <algorithm>
@@ -140,6 +142,18 @@ class SmokeTest : public QObject {
         return u"%1: %2 (see %3)"_s.arg(step, missing, shot);
     }
 
+    // Waits until exactly n windows titled "Tavrilo" show.
+    bool awaitWindows(int n)
+    {
+        for (int i = 0; i < looks && program_.state() == QProcess::Running; ++i) {
+            if (i > 0) QThread::msleep(100);
+            QByteArray found;
+            run(xdotool_, u"search --all --onlyvisible --name ^Tavrilo$"_s.split(u' '), &found);
+            if (found.count('\n') == n) return true;
+        }
+        return false;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -170,7 +184,9 @@ private slots:
         program_.setProcessEnvironment(environment_);
         program_.setProcessChannelMode(QProcess::ForwardedChannels);
         program_.setChildProcessModifier(dieWithParent);
-        program_.start(QStringLiteral(TAVRILO_BINARY), {});
+        QStringList command = QProcess::splitCommand(qEnvironmentVariable("TAVRILO_SMOKE_PROGRAM"));
+        if (command.isEmpty()) command = {QStringLiteral(TAVRILO_BINARY)};
+        program_.start(command.takeFirst(), command);
         QVERIFY2(program_.waitForStarted(toolTimeout), qPrintable(program_.errorString()));
     }
 
@@ -257,6 +273,29 @@ private slots:
         QVERIFY2(count(screen_, ui::mistakes, isRed) > 0 &&
                      shape(screen_, ui::mistakes, isInk) == one,
                  "the mistake count does not read 1 in red");
+
+        // On the next point, an answer typed but not accepted: Another point asks for it in a
+        // box of its own, which Enter closes, leaving the point as it was.
+        click(ui::anotherButton);
+        problem = await(u"next"_s, [&](const QImage &s) {
+            return !blank(s, ui::verdict) ? u"the verdict is not cleared"_s
+                                          : readDot(s, ui::taskPlane, isRed, &target);
+        });
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        click(ui::xBox);
+        xdotool(u"type 5"_s);
+        click(ui::anotherButton);
+        QVERIFY2(awaitWindows(2), "no message box");
+        xdotool(u"key Return"_s);
+        QVERIFY2(awaitWindows(1), "Enter did not close the message box");
+        problem = await(u"asked"_s, [&](const QImage &s) {
+            QPoint still;
+            return count(s, ui::xBox, isDark) == 0 ? u"the typed answer is gone"_s
+                   : readDot(s, ui::taskPlane, isRed, &still).isEmpty() && still == target
+                       ? QString()
+                       : u"the point changed"_s;
+        });
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
         click(ui::exitButton);
         QVERIFY2(program_.waitForFinished(toolTimeout), "the program is still running after Exit");

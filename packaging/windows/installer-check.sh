@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Checks the Windows installer under Wine, in a fresh private Wine prefix on a private X server:
+# a silent install puts the program into Program Files with its Start-menu shortcut and registers
+# an uninstaller; the installed program starts and shows its window; a silent uninstall removes
+# program and shortcut.
+#   packaging/windows/installer-check.sh SETUP.exe
+set -euo pipefail
+setup=$(realpath "${1:?the installer}")
+root=$(cd "$(dirname "$0")/../.." && pwd)
+# shellcheck source=../../tests/xsession.sh
+. "$root/tests/xsession.sh"
+
+fail() { echo "installer check: $*" >&2; exit 1; }
+xsession_start
+export WINEPREFIX=$xsession_dir/wine WINEDEBUG=-all
+wineboot --init >/dev/null 2>&1
+
+program_files=$WINEPREFIX/drive_c/Program\ Files/Tavrilo
+menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Tavrilo
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavrilo'
+
+wine "$setup" /S >/dev/null 2>&1 || fail "the silent install failed"
+wineserver --wait
+[ -f "$program_files/tavrilo.exe" ] || fail "no tavrilo.exe in Program Files"
+[ -f "$program_files/licences/qt6-base.txt" ] || fail "no licences beside the program"
+[ -f "$menu/Tavrilo.lnk" ] || fail "no Start-menu shortcut Tavrilo"
+wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -qi 'uninstall.exe' ||
+    fail "no uninstaller registered"
+
+wine "C:\\Program Files\\Tavrilo\\tavrilo.exe" >"$xsession_dir/log" 2>&1 &
+program=$!
+window=$(xsession_await_window "$program") || { cat "$xsession_dir/log"; fail "the installed program"; }
+xsession_exit "$window" "$program" || fail "the installed program did not end on Exit"
+
+wine "C:\\Program Files\\Tavrilo\\Uninstall.exe" /S >/dev/null 2>&1 || fail "the silent uninstall failed"
+wineserver --wait # the uninstaller runs on from a copy of itself
+[ ! -e "$program_files/tavrilo.exe" ] || fail "the uninstall left tavrilo.exe"
+[ ! -e "$menu/Tavrilo.lnk" ] || fail "the uninstall left the Start-menu shortcut"
+! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstall left its registry entry"
+echo "installer check: $(basename "$setup") installs, starts and uninstalls silently"

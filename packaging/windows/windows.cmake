@@ -1,0 +1,54 @@
+# What the Windows build installs and packs: a portable zip and an NSIS installer, each with the
+# program file and the licences of everything inside it. Included by the top-level CMakeLists.txt
+# before CPack.
+
+# The licences of what the static program file contains, as this machine's packages state them:
+# Qt (and the libraries it bundles) from the Qt source that was built, the MinGW-w64 runtime and
+# GCC's runtime libraries that are linked in.
+set(licences ${CMAKE_CURRENT_LIST_DIR}/../../assets/fonts/LICENSE-LiberationSans.txt)
+foreach(pair
+        "qt6-base|/usr/share/doc/libqt6core6/copyright"
+        "LGPL-3|/usr/share/common-licenses/LGPL-3"
+        "GPL-3|/usr/share/common-licenses/GPL-3"
+        "mingw-w64-runtime|/usr/share/doc/mingw-w64-x86-64-dev/copyright"
+        "gcc-runtime|/usr/share/doc/gcc-mingw-w64-base/copyright")
+    string(REPLACE "|" ";" pair "${pair}")
+    list(GET pair 0 name)
+    list(GET pair 1 file)
+    if(NOT EXISTS ${file})
+        message(FATAL_ERROR "${file} is missing: it is the licence of ${name}, which the program contains")
+    endif()
+    install(FILES ${file} DESTINATION licences RENAME ${name}.txt)
+endforeach()
+install(FILES ${licences} DESTINATION licences)
+
+set(CPACK_GENERATOR NSIS ZIP)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Tavrilo)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Tavrilo)
+set(CPACK_PACKAGE_EXECUTABLES tavrilo Tavrilo) # the Start-menu shortcut
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_PACKAGE_NAME Tavrilo)
+set(CPACK_NSIS_DISPLAY_NAME Tavrilo)
+set(CPACK_NSIS_INSTALLED_ICON_NAME tavrilo.exe)
+set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/assets/pictures/tavrilo.ico)
+set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/assets/pictures/tavrilo.ico)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON) # the licences are installed beside the program
+set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+# tavrilo-<version>-win64.zip and tavrilo-<version>-win64-setup.exe
+set(CPACK_SYSTEM_NAME win64)
+set(CPACK_PACKAGE_FILE_NAME tavrilo-${PROJECT_VERSION}-win64)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-per-generator.cmake)
+
+# The program speaks Russian, so its installer does too: CMake's own installer script, told to
+# start in Russian rather than in the language of the system it runs on.
+file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in template)
+string(REPLACE "Function .onInit\n" "Function .onInit\n  StrCpy $LANGUAGE \${LANG_RUSSIAN}\n"
+               russian "${template}")
+if(russian STREQUAL template)
+    message(FATAL_ERROR "CMake's NSIS template has no .onInit to start in Russian")
+endif()
+file(WRITE ${PROJECT_BINARY_DIR}/nsis/NSIS.template.in "${russian}")
+set(CPACK_MODULE_PATH ${PROJECT_BINARY_DIR}/nsis)
