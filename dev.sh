@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ qt6-base-dev)
-test_packages=(xvfb xdotool imagemagick clang-format)
+test_packages=(xvfb xdotool imagemagick clang-format weston qt6-wayland)
 package_packages=(dpkg-dev xvfb xdotool)
 bench_packages=(xvfb)
 
