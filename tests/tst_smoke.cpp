@@ -115,9 +115,10 @@ QString difference(const QImage &a, const QImage &b)
                 ++n;
                 where |= QRect(x, y, 1, 1);
             }
-    return n == 0 ? QString()
-                  : QString::asprintf("%d pixels differ, within (%d, %d)-(%d, %d)", n, where.left(),
-                                      where.top(), where.right(), where.bottom());
+    const QPoint last = where.bottomRight();
+    return n ? QString::asprintf("%d pixels differ, within (%d, %d)-(%d, %d)", n, where.x(),
+                                 where.y(), last.x(), last.y())
+             : QString();
 }
 
 // Kills a child if this test dies, so that no X server or program outlives a crashed run.
@@ -284,12 +285,10 @@ private slots:
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         const QImage x11 = screen_;
 
-        // A private runtime folder for the compositor's socket; the screenshooter names its
+        // The compositor's socket goes into our private folder; the screenshooter names its
         // pictures by the time, in an empty folder of their own.
-        const QString runtime = shots_.filePath(u"runtime"_s), taken = shots_.filePath(u"taken"_s);
-        QVERIFY(QDir().mkpath(taken) && QDir().mkpath(runtime));
-        QVERIFY(
-            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString runtime = shots_.path(), taken = shots_.filePath(u"taken"_s);
+        QVERIFY(QDir(runtime).mkdir(u"taken"_s));
         QProcessEnvironment &environment = wayland_.environment;
         environment = QProcessEnvironment::systemEnvironment();
         environment.remove(u"DISPLAY"_s);
@@ -299,8 +298,6 @@ private slots:
         QProcess &server = wayland_.server;
         server.setProcessEnvironment(environment);
         server.setChildProcessModifier(dieWithParent);
-        server.setStandardOutputFile(QProcess::nullDevice());
-        server.setStandardErrorFile(QProcess::nullDevice());
         // --debug lets the screenshooter in.
         server.start(weston, {u"--backend=headless-backend.so"_s, u"--use-pixman"_s,
                               u"--width=1024"_s, u"--height=768"_s, u"--socket=tavrilo"_s,
