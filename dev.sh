@@ -14,7 +14,7 @@ cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ qt6-base-dev)
-test_packages=(xvfb xdotool imagemagick clang-format)
+test_packages=(xvfb xdotool imagemagick clang-format weston qt6-wayland)
 package_packages=(dpkg-dev xvfb xdotool)
 bench_packages=(xvfb)
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis dpkg-dev xvfb xauth xdotool imagemagick unzip)

@@ -5,6 +5,7 @@
 #include "program.h"
 #include "windowpictures.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -213,6 +214,17 @@ void Form1::showMessage(const QString &prompt, const QString &title)
 void Form1::endProgram()
 {
     tavrilo::endProgram();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    // The window has one size, but where Qt draws the title bar itself (Wayland without server-side
+    // decorations) Qt 6.4 offers a maximize button all the same, whatever the window's flags. The
+    // compositor can only move a maximized fixed-size window (Mutter puts it in a corner), so the
+    // window asks for its normal state back as soon as it learns it was maximized.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    QWidget::changeEvent(event);
 }
 
 void Form1::paintEvent(QPaintEvent *)

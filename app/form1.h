@@ -38,6 +38,7 @@ public:
     void endProgram() override;
 
 protected:
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -32,6 +32,7 @@ private slots:
     void focusAndTabOrder();
     void planesShowTheGridPicture();
     void backgroundShowsAroundTheControls();
+    void maximizingKeepsSizeAndPlace();
 
     // Start
     void startDrawsTheTargetOnItsCrossing();
@@ -219,6 +220,21 @@ void Form1Test::backgroundShowsAroundTheControls()
     for (const QPoint p : {QPoint(300, 20), QPoint(5, 5), QPoint(700, 480), QPoint(20, 470),
                            QPoint(360, 200), QPoint(690, 100)})
         QCOMPARE(QColor(window.pixel(p)), QColor(background.pixel(p)));
+}
+
+void Form1Test::maximizingKeepsSizeAndPlace()
+{
+    // As a title bar drawn by Qt asks it. The offscreen platform, like a compositor, then moves the
+    // window onto the screen's available area and confirms the state.
+    Form1 form;
+    form.move(40, 30);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QRect normal = form.geometry();
+    QWindow *window = form.windowHandle();
+    window->setWindowStates(window->windowStates() ^ Qt::WindowMaximized);
+    QTRY_COMPARE(window->windowStates(), Qt::WindowNoState);
+    QTRY_COMPARE(form.geometry(), normal);
 }
 
 void Form1Test::startDrawsTheTargetOnItsCrossing()

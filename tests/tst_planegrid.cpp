@@ -175,7 +175,8 @@ private slots:
     void evenValuesHaveTicksAndLabels()
     {
         // Ticks 7 px long, centred on the axis. Each label's ink fills its place to within a device
-        // pixel; the same text looks the same on both axes, and different texts differ.
+        // pixel, smooth above scale 1; the same text looks the same on both axes, and different
+        // texts differ.
         const auto [d, image] = drawnGrid();
         for (const bool onX : {true, false})
             for (const auto &[at, text] : onX ? xTicks : yTicks) {
@@ -196,7 +197,7 @@ private slots:
             }
         QHash<QString, QImage> looks;
         for (const auto &[text, cells] : labels()) {
-            // Drawn exactly at whole scales, antialiased at others.
+            // Exactly in its cells at whole scales, within a device pixel of them at others.
             const int room = d.s == std::floor(d.s) ? 0 : 1;
             const QRect want = d.device(cells), search = want.adjusted(-1, -1, 1, 1);
             QRect ink;
@@ -209,6 +210,14 @@ private slots:
                          "%s: ink (%d, %d)-(%d, %d), not (%d, %d)-(%d, %d)", qPrintable(text),
                          ink.left(), ink.top(), ink.right(), ink.bottom(), want.left(), want.top(),
                          want.right(), want.bottom())));
+            // Above scale 1 smooth digits, with grey edges: not the scale-1 bitmap enlarged.
+            int greys = 0;
+            for (int y = want.top(); y <= want.bottom(); ++y)
+                for (int x = want.left(); x <= want.right(); ++x) {
+                    const QRgb c = image.pixel(x, y);
+                    greys += qRed(c) == qGreen(c) && qGreen(c) == qBlue(c) && qRed(c) % 255 != 0;
+                }
+            QVERIFY2(d.s == 1 || greys > 0, qPrintable(text + u" has no grey edges"_s));
             const QImage look = image.copy(ink);
             if (looks.contains(text))
                 QVERIFY2(looks.value(text) == look,

@@ -1,12 +1,15 @@
 // The real program on its own X server, driven only through the screen, mouse and keyboard, as a
 // learner would: start, read the dot, answer right, take another point, answer wrong, be asked to
-// accept a typed answer, exit. TAVRILO_SMOKE_PROGRAM names another command to drive instead of the
-// Linux program, such as "wine /path/to/tavrilo.exe".
+// accept a typed answer, exit. And the same program on a Wayland compositor of its own, against
+// what it shows on X. TAVRILO_SMOKE_PROGRAM names another command to drive on X instead, such as
+// "wine /path/to/tavrilo.exe".
 #include <QImage>
+#include <QPainter>
 #include <QtTest>
 #include <algorithm>
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <sys/prctl.h>
 #include <vector>
 
@@ -75,6 +78,51 @@ QString readDot(const QImage &image, QRect plane, Match match, QPoint *point)
     return {};
 }
 
+// Before Start: painted (the bare root is black), no dot, verdict or mistake count.
+bool blank(const QImage &s, QRect r)
+{
+    return count(s, r, isInk) == 0;
+}
+bool noDot(const QImage &s, QRect plane)
+{
+    return count(s, plane, isRed) + count(s, plane, isBlue) == 0;
+}
+QString unstarted(const QImage &s)
+{
+    return count(s, ui::taskPlane, isDark) < 285 * 285 / 4 && noDot(s, ui::taskPlane) &&
+                   noDot(s, ui::answerPlane) && blank(s, ui::mistakes) && blank(s, ui::verdict)
+               ? QString()
+               : u"unpainted, or a dot, verdict or mistake count before Start"_s;
+}
+
+// Where the picture's top row lies on the screen, if anywhere. Both are Format_RGB32.
+std::optional<QPoint> findTopRow(const QImage &screen, const QImage &picture)
+{
+    const auto *row = reinterpret_cast<const QRgb *>(picture.constScanLine(0));
+    for (int y = 0; y + picture.height() <= screen.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(screen.constScanLine(y));
+        for (int x = 0; x + picture.width() <= screen.width(); ++x)
+            if (std::equal(row, row + picture.width(), line + x)) return QPoint(x, y);
+    }
+    return std::nullopt;
+}
+// How two pictures of one size differ: how many pixels, and where.
+QString difference(const QImage &a, const QImage &b)
+{
+    int n = 0;
+    QRect where;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                ++n;
+                where |= QRect(x, y, 1, 1);
+            }
+    const QPoint last = where.bottomRight();
+    return n ? QString::asprintf("%d pixels differ, within (%d, %d)-(%d, %d)", n, where.x(),
+                                 where.y(), last.x(), last.y())
+             : QString();
+}
+
 // Kills a child if this test dies, so that no X server or program outlives a crashed run.
 const auto dieWithParent = [] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); };
 
@@ -86,18 +134,27 @@ constexpr int toolTimeout = 30000; // ms; only a broken tool or program takes th
 class SmokeTest : public QObject {
     Q_OBJECT
 
-    QString xdotool_, import_;
-    QProcessEnvironment environment_;
-    QProcess xvfb_, program_;
+    // A display server with the program on it, and how to look at its whole screen.
+    struct Desktop {
+        QProcessEnvironment environment;
+        std::function<bool(const QString &file)> screenshot;
+        QProcess server, program;
+    };
+
+    QString xdotool_;
+    Desktop x11_, wayland_;
     QTemporaryDir shots_{QDir::tempPath() + u"/tavrilo-smoke-XXXXXX"_s};
-    QPoint origin_; // the client area's corner on the screen
+    QPoint origin_; // the client area's corner on the X screen
     QImage screen_; // the client area as the screenshot of the state last awaited showed it
 
-    // Runs a tool on our display; true if it ran and succeeded.
-    bool run(const QString &tool, const QStringList &arguments, QByteArray *output = nullptr)
+    // Runs a tool on a display, in the folder if one is given; true if it ran and succeeded.
+    static bool run(const QProcessEnvironment &environment, const QString &tool,
+                    const QStringList &arguments, QByteArray *output = nullptr,
+                    const QString &folder = {})
     {
         QProcess process;
-        process.setProcessEnvironment(environment_);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(folder);
         process.setStandardErrorFile(QProcess::nullDevice());
         process.start(tool, arguments);
         if (!process.waitForFinished(toolTimeout)) process.kill();
@@ -108,7 +165,7 @@ class SmokeTest : public QObject {
     // is only logged, as the cause of the failure that follows.
     void xdotool(const QString &arguments, QByteArray *output = nullptr)
     {
-        if (!run(xdotool_, arguments.split(u' '), output))
+        if (!run(x11_.environment, xdotool_, arguments.split(u' '), output))
             qWarning("xdotool could not %s", qPrintable(arguments));
     }
     void click(QRect control)
@@ -125,74 +182,35 @@ class SmokeTest : public QObject {
         xdotool(u"type -- %1"_s.arg(point.y()));
         click(ui::acceptButton);
     }
-    // Looks at the screen until check finds all it expects (returns "") and keeps that
-    // screenshot. Returns "", or what was last missing once the looks run out or the program ends.
-    QString await(const QString &step, const std::function<QString(const QImage &)> &check)
+    // Looks at the desktop's screen until check finds all it expects (returns ""). Returns "", or
+    // what was last missing once the looks run out or the program ends.
+    static QString awaitScreen(Desktop &desktop, const QString &shot,
+                               const std::function<QString(const QImage &)> &check)
     {
-        const QString shot = shots_.filePath(step + u".png"_s);
         QString missing = u"no screenshot"_s;
-        for (int i = 0; i < looks && program_.state() == QProcess::Running; ++i) {
+        for (int i = 0; i < looks && desktop.program.state() == QProcess::Running; ++i) {
             if (i > 0) QThread::msleep(100);
             QFile::remove(shot);
-            if (!run(import_, {u"-window"_s, u"root"_s, shot})) continue;
-            screen_ = QImage(shot).copy(QRect(origin_, ui::clientSize));
-            if ((missing = check(screen_)).isEmpty()) return {};
+            if (!desktop.screenshot(shot)) continue;
+            if ((missing = check(QImage(shot).convertToFormat(QImage::Format_RGB32))).isEmpty())
+                return {};
         }
-        if (program_.state() != QProcess::Running) missing = u"the program has ended"_s;
-        return u"%1: %2 (see %3)"_s.arg(step, missing, shot);
+        if (desktop.program.state() != QProcess::Running) missing = u"the program has ended"_s;
+        return u"%1 (see %2)"_s.arg(missing, shot);
     }
-
-    // Waits until exactly n windows titled "Tavrilo" show.
-    bool awaitWindows(int n)
+    // The same for the X client area, which it keeps in screen_.
+    QString await(const QString &step, const std::function<QString(const QImage &)> &check)
     {
-        for (int i = 0; i < looks && program_.state() == QProcess::Running; ++i) {
-            if (i > 0) QThread::msleep(100);
-            QByteArray found;
-            run(xdotool_, u"search --all --onlyvisible --name ^Tavrilo$"_s.split(u' '), &found);
-            if (found.count('\n') == n) return true;
-        }
-        return false;
+        const QString problem =
+            awaitScreen(x11_, shots_.filePath(step + u".png"_s), [&](const QImage &shot) {
+                screen_ = shot.copy(QRect(origin_, ui::clientSize));
+                return check(screen_);
+            });
+        return problem.isEmpty() ? problem : step + u": "_s + problem;
     }
-
-private slots:
-    void initTestCase()
+    // Finds the one window titled "Tavrilo" on the X screen, and where its client area is.
+    void findX11Window()
     {
-        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
-        xdotool_ = QStandardPaths::findExecutable(u"xdotool"_s);
-        // ImageMagick's own copy, not any other "import" on the path.
-        import_ = QStandardPaths::findExecutable(u"import"_s, {u"/usr/bin"_s});
-        QVERIFY2(!xvfb.isEmpty(), "Xvfb not found: install the package xvfb");
-        QVERIFY2(!xdotool_.isEmpty(), "xdotool not found: install the package xdotool");
-        QVERIFY2(!import_.isEmpty(), "import not found: install the package imagemagick");
-
-        // The server picks a free display itself and writes its number to our end of the pipe.
-        xvfb_.setChildProcessModifier(dieWithParent);
-        xvfb_.setStandardErrorFile(QProcess::nullDevice());
-        xvfb_.start(xvfb,
-                    u"-displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset"_s.split(u' '));
-        QByteArray reply;
-        while (!reply.contains('\n') && xvfb_.waitForReadyRead(toolTimeout))
-            reply += xvfb_.readAllStandardOutput();
-        bool ok = false;
-        const int display = reply.trimmed().toInt(&ok);
-        QVERIFY2(ok, qPrintable(u"Xvfb gave no display: "_s + xvfb_.errorString()));
-
-        environment_ = QProcessEnvironment::systemEnvironment();
-        environment_.insert(u"DISPLAY"_s, u":%1"_s.arg(display));
-        environment_.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-        environment_.remove(u"XAUTHORITY"_s);
-        program_.setProcessEnvironment(environment_);
-        program_.setProcessChannelMode(QProcess::ForwardedChannels);
-        program_.setChildProcessModifier(dieWithParent);
-        QStringList command = QProcess::splitCommand(qEnvironmentVariable("TAVRILO_SMOKE_PROGRAM"));
-        if (command.isEmpty()) command = {QStringLiteral(TAVRILO_BINARY)};
-        program_.start(command.takeFirst(), command);
-        QVERIFY2(program_.waitForStarted(toolTimeout), qPrintable(program_.errorString()));
-    }
-
-    void learnerSession()
-    {
-        // The one window titled "Tavrilo", with its client area.
         QByteArray geometry;
         xdotool(u"search --sync --onlyvisible --name ^Tavrilo$ getwindowgeometry "
                 "--shell %@"_s,
@@ -204,19 +222,135 @@ private slots:
                 value[line.left(eq)] = line.mid(eq + 1).toInt();
         QCOMPARE(QSize(value.value("WIDTH"), value.value("HEIGHT")), ui::clientSize);
         origin_ = QPoint(value.value("X"), value.value("Y"));
+    }
 
-        const auto blank = [&](const QImage &s, QRect r) { return count(s, r, isInk) == 0; };
-        const auto noDot = [&](const QImage &s, QRect plane) {
-            return count(s, plane, isRed) + count(s, plane, isBlue) == 0;
+    // Waits until exactly n windows titled "Tavrilo" show on the X screen.
+    bool awaitWindows(int n)
+    {
+        for (int i = 0; i < looks && x11_.program.state() == QProcess::Running; ++i) {
+            if (i > 0) QThread::msleep(100);
+            QByteArray found;
+            run(x11_.environment, xdotool_,
+                u"search --all --onlyvisible --name ^Tavrilo$"_s.split(u' '), &found);
+            if (found.count('\n') == n) return true;
+        }
+        return false;
+    }
+
+    static bool startProgram(Desktop &desktop)
+    {
+        desktop.program.setProcessEnvironment(desktop.environment);
+        desktop.program.setProcessChannelMode(QProcess::ForwardedChannels);
+        desktop.program.setChildProcessModifier(dieWithParent);
+        QStringList command = QProcess::splitCommand(qEnvironmentVariable("TAVRILO_SMOKE_PROGRAM"));
+        if (command.isEmpty()) command = {QStringLiteral(TAVRILO_BINARY)};
+        desktop.program.start(command.takeFirst(), command);
+        return desktop.program.waitForStarted(toolTimeout);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
+        xdotool_ = QStandardPaths::findExecutable(u"xdotool"_s);
+        // ImageMagick's own copy, not any other "import" on the path.
+        const QString import = QStandardPaths::findExecutable(u"import"_s, {u"/usr/bin"_s});
+        QVERIFY2(!xvfb.isEmpty(), "Xvfb not found: install the package xvfb");
+        QVERIFY2(!xdotool_.isEmpty(), "xdotool not found: install the package xdotool");
+        QVERIFY2(!import.isEmpty(), "import not found: install the package imagemagick");
+
+        // The server picks a free display itself and writes its number to our end of the pipe.
+        QProcess &server = x11_.server;
+        server.setChildProcessModifier(dieWithParent);
+        server.setStandardErrorFile(QProcess::nullDevice());
+        server.start(xvfb,
+                     u"-displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset"_s.split(u' '));
+        QByteArray reply;
+        while (!reply.contains('\n') && server.waitForReadyRead(toolTimeout))
+            reply += server.readAllStandardOutput();
+        bool ok = false;
+        const int display = reply.trimmed().toInt(&ok);
+        QVERIFY2(ok, qPrintable(u"Xvfb gave no display: "_s + server.errorString()));
+
+        QProcessEnvironment &environment = x11_.environment;
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"DISPLAY"_s, u":%1"_s.arg(display));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        environment.remove(u"XAUTHORITY"_s);
+        x11_.screenshot = [this, import](const QString &file) {
+            return run(x11_.environment, import, {u"-window"_s, u"root"_s, file});
         };
-        // Painted (the bare root is black), and nothing shown yet.
-        QString problem = await(u"window"_s, [&](const QImage &s) {
-            return count(s, ui::taskPlane, isDark) < 285 * 285 / 4 && noDot(s, ui::taskPlane) &&
-                           noDot(s, ui::answerPlane) && blank(s, ui::mistakes) &&
-                           blank(s, ui::verdict)
-                       ? QString()
-                       : u"unpainted, or a dot, verdict or mistake count before Start"_s;
+        QVERIFY2(startProgram(x11_), qPrintable(x11_.program.errorString()));
+    }
+
+    // The program on Wayland, under a headless Weston that draws with pixman and so has pixels to
+    // give: Qt draws the title bar there, and the client area is the one on X, pixel for pixel.
+    void waylandLooksLikeX11()
+    {
+        const QString weston = QStandardPaths::findExecutable(u"weston"_s);
+        const QString shooter = QStandardPaths::findExecutable(u"weston-screenshooter"_s);
+        if (weston.isEmpty() || shooter.isEmpty())
+            QSKIP("weston not found: install the package weston");
+        if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                               u"/platforms/libqwayland-generic.so"_s))
+            QSKIP("Qt's Wayland platform plugin not found: install the package qt6-wayland");
+
+        // What the program shows on X before Start.
+        findX11Window();
+        if (QTest::currentTestFailed()) return;
+        QString problem = await(u"x11"_s, unstarted);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const QImage x11 = screen_;
+
+        // The compositor's socket goes into our private folder; the screenshooter names its
+        // pictures by the time, in an empty folder of their own.
+        const QString runtime = shots_.path(), taken = shots_.filePath(u"taken"_s);
+        QVERIFY(QDir(runtime).mkdir(u"taken"_s));
+        QProcessEnvironment &environment = wayland_.environment;
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(u"DISPLAY"_s);
+        environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+        environment.insert(u"WAYLAND_DISPLAY"_s, u"tavrilo"_s);
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
+        QProcess &server = wayland_.server;
+        server.setProcessEnvironment(environment);
+        server.setChildProcessModifier(dieWithParent);
+        // --debug lets the screenshooter in.
+        server.start(weston, {u"--backend=headless-backend.so"_s, u"--use-pixman"_s,
+                              u"--width=1024"_s, u"--height=768"_s, u"--socket=tavrilo"_s,
+                              u"--no-config"_s, u"--idle-time=0"_s, u"--debug"_s,
+                              u"--log="_s + shots_.filePath(u"weston.log"_s)});
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(runtime + u"/tavrilo"_s) ||
+                                     server.state() == QProcess::NotRunning,
+                                 toolTimeout);
+        QVERIFY2(server.state() == QProcess::Running, "weston ended: see weston.log");
+        wayland_.screenshot = [this, shooter, taken](const QString &file) {
+            if (!run(wayland_.environment, shooter, {}, nullptr, taken)) return false;
+            const QStringList pictures = QDir(taken).entryList(QDir::Files);
+            return pictures.size() == 1 && QFile::rename(taken + u'/' + pictures.first(), file);
+        };
+        QVERIFY2(startProgram(wayland_), qPrintable(wayland_.program.errorString()));
+
+        // Found where X's top row shows: X's client area there, pixel for pixel, in a frame of
+        // one colour, Qt's own, so that nothing of the window goes on past its 706 x 487.
+        problem = awaitScreen(wayland_, shots_.filePath(u"wayland.png"_s), [&](const QImage &shot) {
+            const auto at = findTopRow(shot, x11);
+            if (!at) return u"the client area's top row from X is nowhere on the screen"_s;
+            QImage framed(ui::clientSize + QSize(2, 2), QImage::Format_RGB32);
+            framed.fill(shot.pixel(*at - QPoint(1, 1)));
+            QPainter(&framed).drawImage(1, 1, x11);
+            const QString differ =
+                difference(shot.copy(QRect(*at - QPoint(1, 1), framed.size())), framed);
+            return differ.isEmpty() ? differ : differ + u" from X's client area in a plain frame"_s;
         });
+        QVERIFY2(problem.isEmpty(), qPrintable(u"wayland: "_s + problem));
+    }
+
+    void learnerSession()
+    {
+        findX11Window();
+        if (QTest::currentTestFailed()) return;
+        QString problem = await(u"window"_s, unstarted);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
         // Start: one red dot on the task plane, nothing on the answer plane, the question count 1.
@@ -298,9 +432,10 @@ private slots:
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
         click(ui::exitButton);
-        QVERIFY2(program_.waitForFinished(toolTimeout), "the program is still running after Exit");
-        QCOMPARE(program_.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program_.exitCode(), 0);
+        QVERIFY2(x11_.program.waitForFinished(toolTimeout),
+                 "the program is still running after Exit");
+        QCOMPARE(x11_.program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(x11_.program.exitCode(), 0);
     }
 
     // Screenshots are kept when something failed.
@@ -314,7 +449,8 @@ private slots:
     // Nothing outlives the test.
     void cleanupTestCase()
     {
-        for (QProcess *process : {&program_, &xvfb_}) {
+        for (QProcess *process :
+             {&x11_.program, &wayland_.program, &wayland_.server, &x11_.server}) {
             process->terminate(); // Xvfb removes its lock and socket on the way out
             if (!process->waitForFinished(toolTimeout)) process->kill();
             process->waitForFinished(toolTimeout);

@@ -1,6 +1,7 @@
 #include "planegrid.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QtMath>
 #include <algorithm>
 #include <array>
@@ -40,23 +41,69 @@ constexpr int yLabelRight = yAxisColumn - tickReach - 2; // one white column bef
 constexpr int yLabelDrop = 2;                            // from the tick down to the label
 constexpr QPoint zeroLabel{yAxisColumn + 2, xLabelTop};
 
-// A tiny stroke font for the tick labels: every glyph is a few polylines through the pixel cells
-// of its box. At scale 1 they rasterise to hand-checked 5 x 9 bitmaps; at higher scales the
-// diagonals come out smoother instead of blocky.
+// A tiny stroke font for the tick labels, in the cells of a 5 x 9 box (a minus 2 wide). At scale 1
+// each glyph is a few polylines through the middles of its cells, which rasterise to hand-checked
+// 5 x 9 bitmaps. Above it there are device pixels enough for curves: the same digits as smooth
+// monoline sans-serif, one cell thick, antialiased, within the same box.
 struct Glyph {
     int width;
-    std::vector<std::vector<QPoint>> strokes;
+    std::vector<std::vector<QPoint>> strokes; // the cells of the bitmap at scale 1
+    QPainterPath outline;                     // the middle of the smooth stroke, in cells
 };
+
+QPainterPath zeroOutline()
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0.5, 0.5, 4, 8), 2, 2.4);
+    return path;
+}
+QPainterPath twoOutline()
+{
+    QPainterPath path(QPointF(0.55, 2.4));
+    path.cubicTo(0.55, 1.2, 1.4, 0.5, 2.5, 0.5);
+    path.cubicTo(3.65, 0.5, 4.45, 1.25, 4.45, 2.4);
+    path.cubicTo(4.45, 4.1, 2.2, 5.6, 0.5, 8.5);
+    path.lineTo(5, 8.5);
+    return path;
+}
+QPainterPath fourOutline()
+{
+    QPainterPath path(QPointF(3.5, 9));
+    path.lineTo(3.5, 0.5);
+    path.lineTo(0.5, 6.5);
+    path.lineTo(5, 6.5);
+    return path;
+}
+QPainterPath sixOutline()
+{
+    QPainterPath path(QPointF(4.2, 1.1));
+    path.cubicTo(3.8, 0.7, 3.2, 0.5, 2.6, 0.5);
+    path.cubicTo(1.1, 0.5, 0.5, 2.0, 0.5, 4.5);
+    path.lineTo(0.5, 6.5);
+    path.addEllipse(QRectF(0.5, 4.5, 4, 4));
+    return path;
+}
+QPainterPath minusOutline()
+{
+    QPainterPath path(QPointF(0, 4.5));
+    path.lineTo(2, 4.5);
+    return path;
+}
 
 const Glyph &glyph(char c)
 {
-    static const Glyph minus{2, {{{0, 4}, {1, 4}}}};
+    static const Glyph minus{2, {{{0, 4}, {1, 4}}}, minusOutline()};
     static const Glyph zero{
-        5, {{{1, 0}, {3, 0}, {4, 1}, {4, 7}, {3, 8}, {1, 8}, {0, 7}, {0, 1}, {1, 0}}}};
-    static const Glyph two{5, {{{0, 1}, {1, 0}, {3, 0}, {4, 1}, {4, 3}, {0, 7}, {0, 8}, {4, 8}}}};
-    static const Glyph four{5, {{{3, 8}, {3, 0}, {0, 6}, {4, 6}}}};
+        5,
+        {{{1, 0}, {3, 0}, {4, 1}, {4, 7}, {3, 8}, {1, 8}, {0, 7}, {0, 1}, {1, 0}}},
+        zeroOutline()};
+    static const Glyph two{
+        5, {{{0, 1}, {1, 0}, {3, 0}, {4, 1}, {4, 3}, {0, 7}, {0, 8}, {4, 8}}}, twoOutline()};
+    static const Glyph four{5, {{{3, 8}, {3, 0}, {0, 6}, {4, 6}}}, fourOutline()};
     static const Glyph six{
-        5, {{{3, 0}, {2, 0}, {0, 2}, {0, 7}, {1, 8}, {3, 8}, {4, 7}, {4, 5}, {3, 4}, {0, 4}}}};
+        5,
+        {{{3, 0}, {2, 0}, {0, 2}, {0, 7}, {1, 8}, {3, 8}, {4, 7}, {4, 5}, {3, 4}, {0, 4}}},
+        sixOutline()};
     switch (c) {
     case '-': return minus;
     case '0': return zero;
@@ -79,9 +126,9 @@ int textWidth(const char *text)
 // round(c * scale) and is max(1, round(scale)) device pixels wide, so every straight line is a
 // run of whole device pixels in one colour: no blurred lines at fractional scales, and each line
 // within half a device pixel of where the scale puts it. At whole scales a cell is exactly
-// scale x scale device pixels, and the diagonals and digits step through device pixels with a
-// cell-sized square brush; at fractional ones there is no such brush, so those few strokes are
-// antialiased instead.
+// scale x scale device pixels, and the arrowheads' diagonals step through device pixels with a
+// cell-sized square brush; at fractional ones there is no such brush, so they are antialiased
+// instead. The digits are stepped the same way at scale 1 only: above it they are drawn smooth.
 class GridCanvas {
 public:
     GridCanvas(QSize cells, qreal scale)
@@ -149,7 +196,7 @@ public:
         int advance = 0; // cells from topLeft to the current glyph
         for (const char *c = text; *c; ++c) {
             const Glyph &g = glyph(*c);
-            if (whole_) {
+            if (scale_ == 1) {
                 const QPoint origin = topLeft + QPoint(advance, 0);
                 for (const auto &stroke : g.strokes)
                     for (std::size_t i = 1; i < stroke.size(); ++i)
@@ -191,9 +238,9 @@ private:
         }
     }
 
-    // The glyph at its true size from device pixel origin, its strokes through the middles of its
-    // cells and one cell thick. Starting on a whole device pixel, a digit looks the same wherever
-    // it is; the clip keeps the square caps and mitred corners inside the glyph's box.
+    // The smooth glyph at its true size from device pixel origin, one cell thick. Starting on a
+    // whole device pixel, a digit looks the same wherever it is; the clip keeps the corners of the
+    // four inside the glyph's box.
     void drawGlyph(QPoint origin, const Glyph &g, QRgb colour)
     {
         QPainter p(&image_);
@@ -201,13 +248,8 @@ private:
         p.translate(origin);
         p.scale(scale_, scale_);
         p.setClipRect(QRectF(0, 0, g.width, glyphHeight));
-        p.setPen(QPen(QColor(colour), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        for (const auto &stroke : g.strokes) {
-            QPolygonF points;
-            for (const QPoint &cell : stroke)
-                points << QPointF(cell) + QPointF(0.5, 0.5);
-            p.drawPolyline(points);
-        }
+        p.setPen(QPen(QColor(colour), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        p.drawPath(g.outline);
     }
 
     void fillDevice(const QRect &area, QRgb colour)

@@ -21,10 +21,10 @@ int gridRow(int y);
 // The squared coordinate plane with axes, ticks and tick labels, 288 x 281 at scale 1, drawn at
 // any scale >= 1 into ceil(288 * scale) x ceil(281 * scale) device pixels, with that device pixel
 // ratio. Every grid line and axis is max(1, round(scale)) whole device pixels of pure teal or
-// black from device pixel round(c * scale) for picture column or row c. At whole scales every
-// pixel is white, teal or black; at fractional ones only the arrowheads' diagonals and the digits
-// are antialiased. The digits come from a built-in stroke font and nothing is read from files, so
-// the picture is the same on every machine.
+// black from device pixel round(c * scale) for picture column or row c. At scale 1 every pixel is
+// white, teal or black; above it the digits are smooth and antialiased, and so are the arrowheads'
+// diagonals at fractional scales. The digits come from a built-in stroke font and nothing is read
+// from files, so the picture is the same on every machine.
 QImage planeGrid(qreal scale);
 
 } // namespace tavrilo::pictures
