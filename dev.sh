@@ -85,9 +85,6 @@ package)
     ;;
 windows)
     need "${packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
-    # NSIS installers are 32-bit programs: checking one takes the 32-bit Wine too.
-    dpkg --print-foreign-architectures | grep -qx i386 || "${sudo[@]}" dpkg --add-architecture i386
-    need wine32:i386
     build build
     packaging/windows/build.sh build-windows build
     ;;

@@ -10,6 +10,15 @@
 
 namespace tavrilo {
 
+void setUpPlatform()
+{
+#ifdef Q_OS_WIN
+    // GDI, Qt's default there, also drew the embedded bold face in regular weight under Wine.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
+#endif
+}
+
 void setUpApplication()
 {
     // Handed over where it lies in the program file: an uncompressed resource comes without a copy,

@@ -2,6 +2,10 @@
 
 namespace tavrilo {
 
+// Choices that must be made before the QApplication exists. On Windows, text is drawn by FreeType,
+// as on Linux, so that the window looks the same on both; unless QT_QPA_PLATFORM says otherwise.
+void setUpPlatform();
+
 // Makes the running application look the same on every desktop: the shipped font, a style that
 // follows the window's own colours, and the program's icon. Needs a QApplication.
 void setUpApplication();

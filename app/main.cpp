@@ -5,6 +5,7 @@
 
 int main(int argc, char *argv[])
 {
+    tavrilo::setUpPlatform();
     QApplication app(argc, argv);
     tavrilo::setUpApplication();
     tavrilo::Form1 window;

@@ -1,9 +1,10 @@
 # Shell functions for checks that start a real program on a private X server and look at its
 # window: sourced by the package checks.
 #   xsession_start              starts Xvfb and exports DISPLAY; stopped when the shell exits
-#   xsession_await_window PID   waits for the window titled "Tavrilo" of the running PID, checks
-#                               its 706 x 487 client area, and prints its window id
-#   xsession_exit WINDOW PID    clicks the window's Exit button and waits for PID to end with 0
+#   xsession_await_window [PID] waits for the window titled "Tavrilo" (while PID runs), checks its
+#                               706 x 487 client area, and prints its window id
+#   xsession_exit WINDOW [PID]  clicks the window's Exit button and waits for the window to go
+#                               and for PID to end with status 0
 
 xsession_start() {
     xsession_dir=$(mktemp -d)
@@ -22,9 +23,12 @@ xsession_stop() {
 }
 
 xsession_await_window() {
-    local pid=$1 window WIDTH HEIGHT
+    local pid=${1:-} window= WIDTH HEIGHT
     for _ in $(seq 600); do
-        kill -0 "$pid" 2>/dev/null || { echo "the program ended before it showed a window" >&2; return 1; }
+        if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
+            echo "the program ended before it showed a window" >&2
+            return 1
+        fi
         window=$(xdotool search --onlyvisible --name '^Tavrilo$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
         sleep 0.1
     done
@@ -35,9 +39,16 @@ xsession_await_window() {
 }
 
 xsession_exit() {
-    local window=$1 pid=$2
+    local window=$1 pid=${2:-}
     xdotool mousemove --window "$window" 572 428 click 1 # "Выход"
-    for _ in $(seq 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then echo "Exit did not end the program" >&2; return 1; fi
-    wait "$pid" || { echo "the program failed" >&2; return 1; }
+    for _ in $(seq 200); do
+        xdotool search --onlyvisible --name '^Tavrilo$' >/dev/null 2>&1 ||
+            { [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; } || break
+        sleep 0.1
+    done
+    if xdotool search --onlyvisible --name '^Tavrilo$' >/dev/null 2>&1; then
+        echo "Exit did not close the window" >&2
+        return 1
+    fi
+    [ -z "$pid" ] || wait "$pid" || { echo "the program failed" >&2; return 1; }
 }

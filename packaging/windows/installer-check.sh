@@ -27,10 +27,12 @@ wineserver --wait
 wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -qi 'uninstall.exe' ||
     fail "no uninstaller registered"
 
-wine "C:\\Program Files\\Tavrilo\\tavrilo.exe" >"$xsession_dir/log" 2>&1 &
-program=$!
-window=$(xsession_await_window "$program") || { cat "$xsession_dir/log"; fail "the installed program"; }
-xsession_exit "$window" "$program" || fail "the installed program did not end on Exit"
+# Started as a learner would, from the Start menu.
+wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Tavrilo\Tavrilo.lnk' >/dev/null 2>&1 ||
+    fail "the Start-menu shortcut did not start"
+window=$(xsession_await_window) || fail "the program from the Start menu"
+xsession_exit "$window" || fail "the installed program did not end on Exit"
+timeout 60 wineserver --wait || fail "the program went on running after Exit"
 
 wine "C:\\Program Files\\Tavrilo\\Uninstall.exe" /S >/dev/null 2>&1 || fail "the silent uninstall failed"
 wineserver --wait # the uninstaller runs on from a copy of itself

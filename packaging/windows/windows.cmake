@@ -42,13 +42,20 @@ set(CPACK_SYSTEM_NAME win64)
 set(CPACK_PACKAGE_FILE_NAME tavrilo-${PROJECT_VERSION}-win64)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-per-generator.cmake)
 
-# The program speaks Russian, so its installer does too: CMake's own installer script, told to
-# start in Russian rather than in the language of the system it runs on.
+# CMake's own installer script with two changes. The installer is a 64-bit program, like the one it
+# installs, so that it runs wherever the program does (also under a Wine that has no 32-bit side,
+# as on this project's machines). And it speaks Russian, like the program, rather than the language
+# of the system it runs on.
 file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in template)
-string(REPLACE "Function .onInit\n" "Function .onInit\n  StrCpy $LANGUAGE \${LANG_RUSSIAN}\n"
-               russian "${template}")
-if(russian STREQUAL template)
-    message(FATAL_ERROR "CMake's NSIS template has no .onInit to start in Russian")
-endif()
-file(WRITE ${PROJECT_BINARY_DIR}/nsis/NSIS.template.in "${russian}")
+function(tavrilo_nsis_add_line anchor line)
+    string(FIND "${template}" "${anchor}" at)
+    if(at LESS 0)
+        message(FATAL_ERROR "CMake's NSIS template has changed: no \"${anchor}\"")
+    endif()
+    string(REPLACE "${anchor}" "${anchor}${line}\n" template "${template}")
+    set(template "${template}" PARENT_SCOPE)
+endfunction()
+tavrilo_nsis_add_line("designed for a nmake build\n" "Target amd64-unicode")
+tavrilo_nsis_add_line("Function .onInit\n" "  StrCpy $LANGUAGE \${LANG_RUSSIAN}")
+file(WRITE ${PROJECT_BINARY_DIR}/nsis/NSIS.template.in "${template}")
 set(CPACK_MODULE_PATH ${PROJECT_BINARY_DIR}/nsis)
