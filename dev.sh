@@ -5,14 +5,14 @@
 #   ./dev.sh test    build and run the whole test suite headless; with CI=true (or --sanitize)
 #                    it runs the suite a second time under AddressSanitizer and UBSan
 #   ./dev.sh bench   build and run the benchmarks
-#   ./dev.sh package build the Debian package, install it, and start the installed program
+#   ./dev.sh package build the Debian package, check it as a distribution would, install it, start it
 set -euo pipefail
 cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ qt6-base-dev)
-test_packages=(xvfb xdotool imagemagick clang-format)
-package_packages=(dpkg-dev xvfb xdotool)
+test_packages=(git xvfb xdotool imagemagick clang-format)
+package_packages=(dpkg-dev file lintian appstream desktop-file-utils xvfb xdotool x11-utils)
 bench_packages=(xvfb)
 
 need() {
