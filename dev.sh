@@ -5,7 +5,7 @@
 #   ./dev.sh test    build and run the whole test suite headless; with CI=true (or --sanitize)
 #                    it runs the suite a second time under AddressSanitizer and UBSan
 #   ./dev.sh bench   build and run the benchmarks
-#   ./dev.sh package build the Debian package, install it, and start the installed program
+#   ./dev.sh package build the Debian package, check it as a distribution would, install it, start it
 #   ./dev.sh windows cross-build the Windows program, zip and installer into build-windows/ and
 #                    check them under Wine; the first run builds a static Qt for Windows (about an
 #                    hour), which later runs reuse
@@ -14,8 +14,8 @@ cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ qt6-base-dev)
-test_packages=(xvfb xdotool imagemagick clang-format weston qt6-wayland)
-package_packages=(dpkg-dev xvfb xdotool)
+test_packages=(git xvfb xdotool imagemagick clang-format weston qt6-wayland)
+package_packages=(dpkg-dev file lintian appstream desktop-file-utils xvfb xdotool x11-utils)
 bench_packages=(xvfb)
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis dpkg-dev xvfb xauth xdotool imagemagick unzip)
 

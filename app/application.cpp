@@ -27,6 +27,8 @@ void setUpApplication()
         QResource(QStringLiteral(":/fonts/LiberationSans-Bold.ttf")).uncompressedData());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     QApplication::setWindowIcon(programIcon());
+    // Wayland compositors find the program's desktop entry, and through it its icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TAVRILO_APP_ID));
 }
 
 } // namespace tavrilo

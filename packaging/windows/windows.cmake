@@ -21,6 +21,7 @@ foreach(pair
     install(FILES ${file} DESTINATION licences RENAME ${name}.txt)
 endforeach()
 install(FILES ${licences} DESTINATION licences)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt) # the program's own
 
 set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Tavrilo)
