@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
-packages=(cmake ninja-build g++ qt6-base-dev)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n)
 test_packages=(xvfb xdotool imagemagick clang-format)
 package_packages=(dpkg-dev xvfb xdotool)
 bench_packages=(xvfb)

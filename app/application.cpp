@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QResource>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace tavrilo {
 
@@ -18,6 +19,12 @@ void setUpApplication()
         QResource(QStringLiteral(":/fonts/LiberationSans-Bold.ttf")).uncompressedData());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     QApplication::setWindowIcon(programIcon());
+    // Qt's own texts (the answer boxes' context menu, the message box's button) in Russian like the
+    // window's, whatever the system's language. Numbers are still read in the user's locale.
+    static QTranslator qtTexts;
+    if (!qtTexts.load(QStringLiteral(":/translations/qtbase_ru.qm")) ||
+        !QCoreApplication::installTranslator(&qtTexts))
+        qWarning("Qt's Russian texts are missing from the program");
 }
 
 } // namespace tavrilo

@@ -4,7 +4,9 @@
 
 #include <QAccessible>
 #include <QLabel>
+#include <QMenu>
 #include <QtTest>
+#include <memory>
 
 using namespace tavrilo;
 using namespace tavrilo::testing;
@@ -42,6 +44,7 @@ private slots:
     void controlsHaveRussianNames();
     void countersAreReadWithTheirCaptions();
     void aNewVerdictIsAnnounced();
+    void qtTextsAreRussian();
 
     // The keyboard alone
     void spaceAndEnterPressTheFocusedButton_data();
@@ -124,6 +127,17 @@ void AccessTest::aNewVerdictIsAnnounced()
     click(form, "Command3");
     QCOMPARE(announced.size(), 2);
     QCOMPARE(nameOf(form, "Label8"), QStringLiteral("Ошибка"));
+}
+
+void AccessTest::qtTextsAreRussian()
+{
+    Form1 form;
+    const std::unique_ptr<QMenu> menu(control<QLineEdit>(form, "t1")->createStandardContextMenu());
+    QStringList entries;
+    for (const QAction *action : menu->actions())
+        if (!action->isSeparator()) entries << action->text().section(u'\t', 0, 0);
+    QCOMPARE(entries, (QStringList{"&Отменить действие", "&Повторить действие", "&Вырезать",
+                                   "&Копировать", "В&ставить", "Удалить", "Выделить всё"}));
 }
 
 void AccessTest::spaceAndEnterPressTheFocusedButton_data()
