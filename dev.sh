@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n)
-test_packages=(xvfb xdotool imagemagick clang-format)
+test_packages=(xvfb xdotool imagemagick clang-format dbus-daemon at-spi2-core python3-pyatspi)
 package_packages=(dpkg-dev xvfb xdotool)
 bench_packages=(xvfb)
 
