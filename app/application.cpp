@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QResource>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace tavrilo {
 
@@ -29,6 +30,12 @@ void setUpApplication()
     QApplication::setWindowIcon(programIcon());
     // Wayland compositors find the program's desktop entry, and through it its icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVRILO_APP_ID));
+    // Qt's own texts (the answer boxes' context menu, the message box's button) in Russian like the
+    // window's, whatever the system's language. Numbers are still read in the user's locale.
+    static QTranslator qtTexts;
+    if (!qtTexts.load(QStringLiteral(":/translations/qtbase_ru.qm")) ||
+        !QCoreApplication::installTranslator(&qtTexts))
+        qWarning("Qt's Russian texts are missing from the program");
 }
 
 } // namespace tavrilo

@@ -5,6 +5,7 @@
 #include "program.h"
 #include "windowpictures.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,13 +37,6 @@ QFont boldFont(int pixels)
     return font;
 }
 
-// A count is read out with its caption: "Сделано ошибок: 2".
-QString counterName(const QLabel *caption, const QString &count)
-{
-    const QString name = caption->text().simplified();
-    return count.isEmpty() ? name : name + QLatin1Char(' ') + count;
-}
-
 } // namespace
 
 Form1::Form1(QWidget *parent)
@@ -64,12 +58,12 @@ Form1::Form1(QWidget *parent)
     Command2 = makeButton("Command2", QStringLiteral("Начало"), {64, 16, 113, 25});
     Label4 = makeLabel("Label4", QStringLiteral("Сделано  ошибок:"), {512, 24, 137, 17}, navy,
                        smallFont, Qt::AlignLeft | Qt::AlignTop);
-    Label5 =
-        makeLabel("Label5", QString(), {648, 24, 41, 25}, red, largeFont, Qt::AlignCenter, true);
+    Label5 = makeLabel<CounterLabel>("Label5", QString(), {648, 24, 41, 25}, red, largeFont,
+                                     Qt::AlignCenter, true);
     Label6 = makeLabel("Label6", QStringLiteral("Задано вопросов:"), {504, 0, 137, 17}, navy,
                        smallFont, Qt::AlignLeft | Qt::AlignTop);
-    Label7 =
-        makeLabel("Label7", QString(), {648, 0, 41, 25}, navy, largeFont, Qt::AlignCenter, true);
+    Label7 = makeLabel<CounterLabel>("Label7", QString(), {648, 0, 41, 25}, navy, largeFont,
+                                     Qt::AlignCenter, true);
     Command5 = makeButton("Command5", QStringLiteral("Ещё точка"), {384, 416, 105, 25});
     Command7 = makeButton("Command7", QStringLiteral("Выход"), {528, 416, 89, 25});
     Command3 = makeButton("Command3", QStringLiteral("Принять ответ"), {376, 384, 121, 25});
@@ -102,8 +96,11 @@ Form1::Form1(QWidget *parent)
     p2->setAccessibleName(QStringLiteral("Плоскость ответа"));
     p2->setAccessibleDescription(
         QStringLiteral("Координатная плоскость, на которой синей точкой показан принятый ответ"));
-    Label5->setAccessibleName(counterName(Label4, QString()));
-    Label7->setAccessibleName(counterName(Label6, QString()));
+    // A counter is named by its count alone and labelled by the caption beside it: a screen review
+    // reads the caption once, and a screen reader that presents the counter alone says both.
+    Label4->setBuddy(Label5);
+    Label6->setBuddy(Label7);
+    pointNews_ = new Notifier(this);
 
     setTabOrder(Command2, Command5);
     setTabOrder(Command5, Command7);
@@ -115,10 +112,18 @@ Form1::Form1(QWidget *parent)
     setTabOrder(p2, Command2);
     Command2->setFocus();
 
-    connect(Command2, &QPushButton::clicked, this, [this] { quiz_.Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { quiz_.Command3_Click(); });
-    connect(Command5, &QPushButton::clicked, this, [this] { quiz_.Command5_Click(); });
-    connect(Command7, &QPushButton::clicked, this, [this] { quiz_.Command7_Click(); });
+    // A modal box blocks the mouse and the keyboard but not a button's accessible "press": while
+    // one is open, the window's buttons do nothing, whatever presses them.
+    const auto handle = [this](QPushButton *button, void (Quiz::*handler)()) {
+        connect(button, &QPushButton::clicked, this, [this, handler] {
+            const QWidget *modal = QApplication::activeModalWidget();
+            if (!modal || modal == this) (quiz_.*handler)();
+        });
+    };
+    handle(Command2, &Quiz::Command2_Click);
+    handle(Command3, &Quiz::Command3_Click);
+    handle(Command5, &Quiz::Command5_Click);
+    handle(Command7, &Quiz::Command7_Click);
 }
 
 QPushButton *Form1::makeButton(const char *name, const QString &caption, QRect geometry)
@@ -185,13 +190,15 @@ void Form1::setText(TextBox box, const QString &text)
 void Form1::setCaption(Caption label, const QString &text)
 {
     switch (label) {
-    case Caption::Label5:
-        Label5->setText(text);
-        Label5->setAccessibleName(counterName(Label4, text));
-        break;
+    case Caption::Label5: Label5->setText(text); break;
     case Caption::Label7:
         Label7->setText(text);
-        Label7->setAccessibleName(counterName(Label6, text));
+        // A new count of points set is a new point, heard with the count: "Задано вопросов: 2".
+        // Where the point lies is never said, which would give the answer away.
+        if (!text.isEmpty()) {
+            pointNews_->setAccessibleName(Label6->text() + QLatin1Char(' ') + text);
+            announce_(pointNews_);
+        }
         break;
     case Caption::Label8:
         Label8->setText(text);

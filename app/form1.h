@@ -25,8 +25,8 @@ public:
 
     const Quiz &quiz() const { return quiz_; }
 
-    // How a new verdict is made known to assistive technology; replaceable, so that it can be
-    // watched where no screen reader listens.
+    // How a new verdict or a new point is made known to assistive technology; replaceable, so that
+    // it can be watched where no screen reader listens.
     using Announcer = std::function<void(QWidget *)>;
     void setAnnouncer(Announcer announcer) { announce_ = std::move(announcer); }
 
@@ -56,6 +56,7 @@ private:
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8;
     QLineEdit *t1, *t2;
     PlaneBox *p1, *p2;
+    QWidget *pointNews_;
 };
 
 } // namespace tavrilo

@@ -4,14 +4,15 @@
 
 # The licences of what the static program file contains, as this machine's packages state them:
 # Qt (and the libraries it bundles) from the Qt source that was built, the MinGW-w64 runtime and
-# GCC's runtime libraries that are linked in.
+# GCC's runtime libraries that are linked in, and Qt's Russian texts that are embedded.
 set(licences ${CMAKE_CURRENT_LIST_DIR}/../../assets/fonts/LICENSE-LiberationSans.txt)
 foreach(pair
         "qt6-base|/usr/share/doc/libqt6core6/copyright"
         "LGPL-3|/usr/share/common-licenses/LGPL-3"
         "GPL-3|/usr/share/common-licenses/GPL-3"
         "mingw-w64-runtime|/usr/share/doc/mingw-w64-x86-64-dev/copyright"
-        "gcc-runtime|/usr/share/doc/gcc-mingw-w64-base/copyright")
+        "gcc-runtime|/usr/share/doc/gcc-mingw-w64-base/copyright"
+        "qt6-translations|/usr/share/doc/qt6-translations-l10n/copyright")
     string(REPLACE "|" ";" pair "${pair}")
     list(GET pair 0 name)
     list(GET pair 1 file)

@@ -8,6 +8,20 @@ namespace tavrilo {
 
 namespace {
 
+class CounterAccessible : public QAccessibleWidget {
+public:
+    explicit CounterAccessible(QLabel *counter)
+        : QAccessibleWidget(counter, QAccessible::StaticText)
+    {}
+    // Not the caption when there is no count, as Qt would have it for a label's buddy: a screen
+    // review would read the caption twice.
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? static_cast<const QLabel *>(widget())->text()
+                                      : QAccessibleWidget::text(t);
+    }
+};
+
 QAccessibleInterface *accessibleRole(const QString &key, QObject *object)
 {
     const auto is = [&key](const QMetaObject &type) {
@@ -15,8 +29,12 @@ QAccessibleInterface *accessibleRole(const QString &key, QObject *object)
     };
     if (is(PlaneBox::staticMetaObject))
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Graphic);
-    if (is(AlertLabel::staticMetaObject))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::AlertMessage);
+    if (is(CounterLabel::staticMetaObject))
+        return new CounterAccessible(static_cast<QLabel *>(object));
+    // A notification, not an alert: on AT-SPI a screen reader (Orca) speaks a notification that
+    // starts showing wherever the focus is, and drops an alert that does.
+    if (is(AlertLabel::staticMetaObject) || is(Notifier::staticMetaObject))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Notification);
     return nullptr;
 }
 
@@ -24,7 +42,7 @@ QAccessibleInterface *accessibleRole(const QString &key, QObject *object)
 
 void announce(QWidget *widget)
 {
-    // On AT-SPI an alert that starts showing is spoken wherever the focus is.
+    // On AT-SPI the notification's state "showing" is set anew.
     QAccessibleEvent event(widget, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&event);
 }
