@@ -13,7 +13,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 fail() { echo "installer check: $*" >&2; exit 1; }
 xsession_start
 export WINEPREFIX=$xsession_dir/wine WINEDEBUG=-all
-wineboot --init >/dev/null 2>&1
+wineboot --init >/dev/null 2>&1 && timeout 120 wineserver --wait
 
 program_files=$WINEPREFIX/drive_c/Program\ Files/Tavrilo
 menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Tavrilo
