@@ -66,7 +66,7 @@ mkdir -p "$work"
 echo "Building Qt $qt_version for Windows into $prefix (about an hour of CPU time)" >&2
 (
     cd "$work"
-    apt-get source -qq "qt6-base=$host_version" >/dev/null
+    apt-get source -qq "qt6-base=$host_version" >source.log 2>&1 || { cat source.log >&2; exit 1; }
     src=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$qt_version*" | head -n1)
     # Qt 6.4.2's removed_api.cpp includes the toolbar header unconditionally, so the mainwindow
     # feature stays on; and DirectWrite without Direct2D does not link, so both stay on (defaults).
@@ -81,4 +81,5 @@ echo "Building Qt $qt_version for Windows into $prefix (about an hour of CPU tim
 )
 rm -rf "$work"
 touch "$prefix/.complete"
+echo "Qt $qt_version for Windows built in $SECONDS s" >&2
 echo "$prefix"
