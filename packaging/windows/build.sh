@@ -24,7 +24,14 @@ setup=$(ls "$out"/tavrilo-*-win64-setup.exe)
 
 # Each check in a fresh Wine prefix of its own.
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+stop() { # Wine's servers end before their prefixes go
+    for prefix in "$work"/suites "$work"/portable-prefix; do
+        [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver --kill 2>/dev/null
+        [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver --wait 2>/dev/null
+    done
+    rm -rf "$work"
+}
+trap stop EXIT
 export WINEDEBUG=-all
 
 echo "== the suites under Wine"
