@@ -26,8 +26,10 @@ setup=$(ls "$out"/tavrilo-*-win64-setup.exe)
 work=$(mktemp -d)
 stop() { # Wine's servers end before their prefixes go
     for prefix in "$work"/suites "$work"/portable-prefix; do
-        [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver --kill 2>/dev/null
-        [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver --wait 2>/dev/null
+        if [ -d "$prefix" ]; then
+            WINEPREFIX=$prefix wineserver --kill 2>/dev/null || true
+            WINEPREFIX=$prefix wineserver --wait 2>/dev/null || true
+        fi
     done
     rm -rf "$work"
 }

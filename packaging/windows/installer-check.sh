@@ -14,7 +14,7 @@ fail() { echo "installer check: $*" >&2; exit 1; }
 xsession_start
 export WINEPREFIX=$xsession_dir/wine WINEDEBUG=-all
 # Wine's server ends before its prefix goes.
-trap 'wineserver --kill 2>/dev/null; wineserver --wait 2>/dev/null; xsession_stop' EXIT
+trap 'wineserver --kill 2>/dev/null || true; wineserver --wait 2>/dev/null || true; xsession_stop' EXIT
 wineboot --init >/dev/null 2>&1 && timeout 120 wineserver --wait
 
 program_files=$WINEPREFIX/drive_c/Program\ Files/Tavrilo
