@@ -1,7 +1,8 @@
 // The real program on its own X server, driven only through the screen, mouse and keyboard, as a
 // learner would: start, answer the point, take another, be asked to accept a typed answer, exit.
 // And the same program on a Wayland compositor of its own, against what it shows on X.
-// TAVRILO_SMOKE_PROGRAM names another command to drive on X, such as "wine /path/tavrilo.exe".
+// TAVRILO_SMOKE_PROGRAM names another command to drive on X, such as "wine /path/tavrilo.exe";
+// TAVRILO_SMOKE_WM a window manager to run there first, such as "openbox".
 #include "window.h"
 
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <sys/prctl.h>
 
 using namespace Qt::StringLiterals;
+using namespace std::string_view_literals;
 using namespace tavrilo::testing;
 
 namespace {
@@ -61,7 +63,8 @@ class SmokeTest : public QObject {
         QProcess server, program;
     };
     Desktop x11_, wayland_;
-    QString xdotool_, import_;
+    QProcess windowManager_;
+    QString xdotool_, xwininfo_, import_;
     QTemporaryDir shots_{QDir::tempPath() + u"/tavrilo-smoke-XXXXXX"_s};
     QPoint origin_;    // the client area's corner on the X screen
     QImage screen_;    // the client area in the screenshot of the state last awaited
@@ -116,14 +119,26 @@ class SmokeTest : public QObject {
         shots_.setAutoRemove(false);
         return false;
     }
-    // Waits until exactly n windows titled "Tavrilo" show on the X screen.
+    // Where the windows titled "Tavrilo" show on the X screen, inside their frames (as xwininfo
+    // says: xdotool counts a window manager's frame twice).
+    QList<QRect> windows()
+    {
+        QByteArray ids, info; // a search that finds none fails
+        run(x11_, xdotool_, u"search --all --onlyvisible --name ^Tavrilo$"_s.split(u' '), &ids);
+        QList<QRect> found;
+        for (const QString &id : QString(ids).split(u'\n', Qt::SkipEmptyParts)) {
+            QHash<QString, int> value;
+            run(x11_, xwininfo_, {u"-id"_s, id}, &info);
+            for (const QString &line : QString(info).split(u'\n'))
+                value[line.section(u':', 0, 0).trimmed()] = line.section(u':', 1).toInt();
+            found += QRect(value["Absolute upper-left X"], value["Absolute upper-left Y"],
+                           value["Width"], value["Height"]);
+        }
+        return found;
+    }
     bool awaitWindows(int n)
     {
-        return poll(x11_, [&] {
-            QByteArray found;
-            xdotool(u"search --all --onlyvisible --name ^Tavrilo$"_s, &found);
-            return found.count('\n') == n;
-        });
+        return poll(x11_, [&] { return windows().size() == n; });
     }
     static bool startProgram(Desktop &desktop)
     {
@@ -143,10 +158,13 @@ private slots:
     {
         const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
         xdotool_ = QStandardPaths::findExecutable(u"xdotool"_s);
+        xwininfo_ = QStandardPaths::findExecutable(u"xwininfo"_s);
         // ImageMagick's own copy, not any other "import" on the path.
         import_ = QStandardPaths::findExecutable(u"import"_s, {u"/usr/bin"_s});
-        QVERIFY2(!xvfb.isEmpty() && !xdotool_.isEmpty() && !import_.isEmpty(),
-                 "Xvfb, xdotool or import not found: install xvfb, xdotool and imagemagick");
+        QVERIFY2(!xvfb.isEmpty() && !xdotool_.isEmpty() && !xwininfo_.isEmpty() &&
+                     !import_.isEmpty(),
+                 "Xvfb, xdotool, xwininfo or import not found: install xvfb, xdotool, x11-utils "
+                 "and imagemagick");
 
         // The server picks a free display itself and writes its number to our end of the pipe.
         x11_.server.setChildProcessModifier(dieWithParent);
@@ -163,17 +181,21 @@ private slots:
         x11_.environment.insert(u"DISPLAY"_s, u":%1"_s.arg(display));
         x11_.environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         x11_.environment.remove(u"XAUTHORITY"_s);
+        // A window manager sets the desktops' count once it manages the screen.
+        if (const QString wm = qEnvironmentVariable("TAVRILO_SMOKE_WM"); !wm.isEmpty()) {
+            windowManager_.setProcessEnvironment(x11_.environment);
+            windowManager_.setChildProcessModifier(dieWithParent);
+            windowManager_.start(wm, {});
+            QVERIFY2(QTest::qWaitFor([&] { return run(x11_, xdotool_, {u"get_num_desktops"_s}); },
+                                     toolTimeout),
+                     "the window manager did not start");
+        }
         QVERIFY2(startProgram(x11_), qPrintable(x11_.program.errorString()));
 
-        QByteArray shell;
-        xdotool(u"search --sync --onlyvisible --name ^Tavrilo$ getwindowgeometry --shell %@"_s,
-                &shell);
-        QVERIFY2(shell.count("WINDOW=") == 1, "not one window titled \"Tavrilo\" appeared");
-        QHash<QString, int> value;
-        for (const QString &line : QString(shell).split(u'\n'))
-            value[line.section(u'=', 0, 0)] = line.section(u'=', 1).toInt();
-        QCOMPARE(QSize(value["WIDTH"], value["HEIGHT"]), clientSize);
-        origin_ = QPoint(value["X"], value["Y"]);
+        QVERIFY2(QTest::qWaitFor([&] { return windows().size() == 1; }, toolTimeout),
+                 "not one window titled \"Tavrilo\" appeared");
+        QCOMPARE(windows()[0].size(), clientSize);
+        origin_ = windows()[0].topLeft();
         QVERIFY(await(u"window"_s, unstarted));
         unstarted_ = screen_;
     }
@@ -248,35 +270,61 @@ private slots:
             return dot(s, answerPlane, Qt::blue) == noDot && qAbs(target.x()) <= 7;
         }));
 
-        // The point typed ("--": a minus is no option) and accepted: a blue dot on it, a verdict,
-        // no mistake counted.
-        click(xBox);
-        xdotool(u"type -- %1"_s.arg(target.x()));
-        click(yBox);
-        xdotool(u"type -- %1"_s.arg(target.y()));
-        click(rectOf("Command3"));
-        QVERIFY(await(u"right"_s, [&](const QImage &s) {
-            return count(s, verdict) && !count(s, mistakes) &&
-                   dot(s, answerPlane, Qt::blue) == target;
+        // A point typed ("--": a minus is no option) and accepted.
+        const auto answer = [&](QPoint p) {
+            click(xBox);
+            xdotool(u"type -- %1"_s.arg(p.x()));
+            click(yBox);
+            xdotool(u"type -- %1"_s.arg(p.y()));
+            click(rectOf("Command3"));
+        };
+        // A wrong one: its blue dot where it says, a verdict, a mistake counted.
+        const QPoint wrong = target + QPoint(target.x() < 7 ? 1 : -1, 0);
+        answer(wrong);
+        QVERIFY(await(u"wrong"_s, [&](const QImage &s) {
+            return count(s, verdict) && count(s, mistakes) &&
+                   dot(s, answerPlane, Qt::blue) == wrong;
         }));
+        const QImage wrongVerdict = screen_.copy(verdict), oneMistake = screen_.copy(mistakes);
 
-        // Another point: the answer, its dot and its verdict cleared, a new red dot, the mistake
-        // count shown.
+        // Another point: the answer, its dot and its verdict cleared, a new red dot.
         click(rectOf("Command5"));
         QVERIFY(await(u"another"_s, [&](const QImage &s) {
             target = dot(s, taskPlane, Qt::red);
             return dot(s, answerPlane, Qt::blue) == noDot && !count(s, verdict) &&
-                   !count(s, xBox) && count(s, mistakes) && qAbs(target.x()) <= 7;
+                   !count(s, xBox) && qAbs(target.x()) <= 7;
         }));
 
+        // The right one: its dot on the red one, the other verdict, no further mistake.
+        answer(target);
+        QVERIFY(await(u"right"_s, [&](const QImage &s) {
+            return count(s, verdict) && s.copy(verdict) != wrongVerdict &&
+                   s.copy(mistakes) == oneMistake && dot(s, answerPlane, Qt::blue) == target;
+        }));
+
+        click(rectOf("Command5"));
+        QVERIFY(await(u"next"_s, [&](const QImage &s) {
+            target = dot(s, taskPlane, Qt::red);
+            return !count(s, xBox) && !count(s, verdict) && qAbs(target.x()) <= 7;
+        }));
         // An answer typed but not accepted: Another point asks for it in a box of its own, which
-        // Enter closes, leaving the answer and the point as they were.
+        // a click on its button closes, and so does Enter; the answer and the point stay. (In this
+        // order the pointer always moves: xdotool's --sync waits long for a move that is none.)
         click(xBox);
         xdotool(u"type 5"_s);
-        click(rectOf("Command5"));
-        QVERIFY2(awaitWindows(2), "no message box");
-        xdotool(u"key Return"_s);
-        QVERIFY2(awaitWindows(1), "Enter did not close the message box");
+        for (const char *closer : {"its button", "Enter"}) {
+            click(rectOf("Command5"));
+            QVERIFY2(awaitWindows(2), "no message box");
+            if (closer == "Enter"sv) {
+                xdotool(u"key Return"_s);
+            } else { // the one button, centred at the bottom
+                const QList<QRect> shown = windows();
+                const QRect box = shown[shown[0].size() == clientSize];
+                xdotool(u"mousemove --sync %1 %2 click 1"_s.arg(box.center().x())
+                            .arg(box.bottom() - 24));
+            }
+            QVERIFY2(awaitWindows(1), qPrintable(closer + " did not close the message box"_L1));
+        }
         QVERIFY(await(u"asked"_s, [&](const QImage &s) {
             return count(s, xBox) && dot(s, taskPlane, Qt::red) == target;
         }));
@@ -291,7 +339,7 @@ private slots:
     void cleanupTestCase()
     {
         for (QProcess *process :
-             {&x11_.program, &wayland_.program, &wayland_.server, &x11_.server}) {
+             {&x11_.program, &wayland_.program, &wayland_.server, &windowManager_, &x11_.server}) {
             process->terminate(); // Xvfb removes its lock and socket on the way out
             if (!process->waitForFinished(toolTimeout)) process->kill();
             process->waitForFinished(toolTimeout);
