@@ -14,11 +14,12 @@ cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n)
-test_packages=(git xvfb xdotool imagemagick clang-format weston qt6-wayland dbus-daemon at-spi2-core
-    python3-pyatspi)
+test_packages=(git xvfb xdotool x11-utils imagemagick clang-format weston qt6-wayland dbus-daemon
+    at-spi2-core python3-pyatspi)
 package_packages=(dpkg-dev file lintian appstream desktop-file-utils xvfb xdotool x11-utils)
 bench_packages=(xvfb)
-windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis dpkg-dev xvfb xauth xdotool imagemagick unzip)
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis dpkg-dev xvfb xauth xdotool x11-utils
+    imagemagick unzip openbox)
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)

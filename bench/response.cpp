@@ -4,8 +4,8 @@
 //   bench_response [TIMED_CYCLES] [ENDURANCE_CYCLES]
 #include "application.h"
 #include "form1.h"
-#include "formdriver.h"
 #include "machine.h"
+#include "widgettest.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

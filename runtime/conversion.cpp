@@ -14,7 +14,7 @@ std::optional<float> textToNumber(const QString &text, const QLocale &locale)
 
 QString numberToText(float value)
 {
-    if (value == 0) return QStringLiteral("0"); // no "-0": the sign of a zero is not shown
+    // Qt shows no sign on a zero: -0 is "0".
     return QString::number(double(value), 'g', QLocale::FloatingPointShortest);
 }
 

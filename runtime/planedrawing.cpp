@@ -43,16 +43,15 @@ QPointF PlaneDrawing::toPixels(double x, double y) const
 
 void PlaneDrawing::render(QPainter &painter) const
 {
-    const QRectF visible(QPointF(0, 0), area_);
-    // The rasteriser works in fixed point and overflows on coordinates far beyond any screen.
+    // The rasteriser works in fixed point: a shape reaching beyond a million pixels would land in
+    // the wrong place (the edge of a huge circle on the wrong row), if anywhere.
     const QRectF drawable(-1e6, -1e6, 2e6, 2e6);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     for (const Circle &c : circles_) {
         const double outer = c.radius + c.penWidth / 2.0;
         const QRectF bounds(c.centre.x() - outer, c.centre.y() - outer, 2 * outer, 2 * outer);
-        if (!std::isfinite(outer) || !bounds.intersects(visible) || !drawable.contains(bounds))
-            continue;
+        if (!drawable.contains(bounds)) continue;
         if (c.penWidth / 2.0 >= c.radius) {
             // The pen covers the hole: the outline is a solid disc.
             painter.setPen(Qt::NoPen);

@@ -38,7 +38,8 @@ public:
     QSizeF area() const { return area_; }
 
     // Paints the shapes with the painter's origin at the drawing area's top-left corner. Shapes
-    // that lie wholly outside the area are skipped, so far-off answers never reach the rasteriser.
+    // reaching more than a million pixels from it are skipped, since the rasteriser would put them
+    // in the wrong place.
     void render(QPainter &painter) const;
 
 private:

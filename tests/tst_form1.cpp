@@ -1,355 +1,281 @@
-// The real window on the offscreen platform: layout, opening state, focus, and the drill through
-// its widgets.
+// The real window on the offscreen platform: its controls, its pictures at the screen's resolution,
+// the drill through its widgets as the screen shows it, and the window for a screen reader and for
+// the keyboard alone. ctest runs it at the device pixel ratios 1 (with the system's fonts hidden,
+// so that only the embedded font is Liberation Sans), 1.25 (with a second screen, at 1, to move
+// the window to), 1.5 and 2.
 #include "application.h"
-#include "formdriver.h"
-#include "planegrid.h"
+#include "widgettest.h"
+#include "windowpictures.h"
 
-#include <QAbstractButton>
-#include <QApplication>
+#include <QAccessible>
 #include <QFontInfo>
 #include <QLabel>
-#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPushButton>
-#include <QTimer>
-#include <QtTest>
+#include <memory>
 
 using namespace tavrilo;
 using namespace tavrilo::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void show(Form1 &form)
+{
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+}
+
+QAccessibleInterface *accessible(const Form1 &form, const char *name)
+{
+    return QAccessible::queryAccessibleInterface(control(form, name));
+}
+
+} // namespace
 
 class Form1Test : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        setUpApplication();
+        qInfo("device pixel ratio %g", qApp->devicePixelRatio());
+    }
 
-    // The window as it opens
-    void controlsStandWhereTheyBelong_data();
-    void controlsStandWhereTheyBelong();
-    void openingStateIsBlank();
-    void captionsFit();
-    void focusAndTabOrder();
-    void planesShowTheGridPicture();
-    void backgroundShowsAroundTheControls();
-    void maximizingKeepsSizeAndPlace();
+    void controlsShowWhatTheyShould_data()
+    {
+        QTest::addColumn<int>("i");
+        for (const Control &c : controls)
+            QTest::newRow(c.name) << int(&c - controls);
+    }
+    void controlsShowWhatTheyShould()
+    {
+        QFETCH(int, i);
+        const Control &c = controls[i];
+        Form1 form;
+        QWidget *widget = control(form, c.name);
+        QCOMPARE(widget->geometry(), c.rect);
+        QVERIFY(widget->isVisibleTo(&form) && widget->isEnabled());
+        QCOMPARE(widget->property("text").toString(), QString::fromUtf8(c.text));
+        QCOMPARE(widget->property("wordWrap").toBool(), c.name == std::string_view("Label3"));
+        if (c.fontPixels) {
+            const QFontInfo font(widget->font());
+            QCOMPARE(font.family(), QStringLiteral("Liberation Sans"));
+            QCOMPARE(font.pixelSize(), c.fontPixels);
+            QVERIFY(font.bold());
+            QCOMPARE(widget->palette().color(widget->foregroundRole()), QColor(c.ink));
+        }
+        if (const QVariant alignment = widget->property("alignment"); alignment.isValid())
+            QCOMPARE(int(alignment.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask), c.alignment);
+        // The ground as painted, away from text and frame; below the grid picture on a plane.
+        const QImage image = widget->grab().toImage();
+        const QPoint probe = qobject_cast<PlaneBox *>(widget) ? QPoint(4, 285)
+                             : c.alignment == left ? QPoint(c.rect.width() - 5, c.rect.height() / 2)
+                                                   : QPoint(4, c.rect.height() / 2);
+        QCOMPARE(QColor(image.pixel(probe * image.devicePixelRatio())), QColor(c.ground));
+    }
 
-    // Start
-    void startDrawsTheTargetOnItsCrossing();
-    void secondStartChangesNothing();
+    void controlsHaveRussianNames()
+    {
+        // Those that no caption names; the planes as graphics that say what they show.
+        Form1 form;
+        const std::tuple<const char *, QAccessible::Role, const char *> names[] = {
+            {"t1", QAccessible::EditableText, "Ответ: координата x"},
+            {"t2", QAccessible::EditableText, "Ответ: координата y"},
+            {"p1", QAccessible::Graphic, "Плоскость задания"},
+            {"p2", QAccessible::Graphic, "Плоскость ответа"},
+            {"Label8", QAccessible::Notification, ""}};
+        for (const auto &[name, role, text] : names) {
+            QCOMPARE(accessible(form, name)->role(), role);
+            QCOMPARE(accessible(form, name)->text(QAccessible::Name), QString::fromUtf8(text));
+        }
+        for (const char *plane : {"p1", "p2"})
+            QVERIFY(accessible(form, plane)->text(QAccessible::Description).contains(u"точк"));
+        // Qt's own texts too, such as an answer box's context menu.
+        const std::unique_ptr<QMenu> menu(
+            control<QLineEdit>(form, "t1")->createStandardContextMenu());
+        QCOMPARE(menu->actions().constFirst()->text().section(u'\t', 0, 0), u"&Отменить действие");
+    }
 
-    // The drill through the widgets
-    void answerDotSitsOnTheTypedCrossing();
-    void messageBoxIsShownAndClosed();
-    void textBoxesTakeLongText();
-    void exitAndClosingEndTheEventLoop_data();
-    void exitAndClosingEndTheEventLoop();
+    void picturesAtTheScreensResolution()
+    {
+        // On every screen it is moved to, the window shows its background and, in both planes,
+        // the grid as drawn for that screen's ratio, pixel for pixel, white below the grid.
+        Form1 form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tavrilo"));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QCOMPARE(form.windowIcon().availableSizes(),
+                 (QList<QSize>{{48, 48}, {64, 64}, {128, 128}, {256, 256}}));
+        show(form);
+        for (QScreen *screen : QGuiApplication::screens()) {
+            form.windowHandle()->setScreen(screen);
+            const qreal ratio = screen->devicePixelRatio();
+            QTRY_COMPARE(form.devicePixelRatioF(), ratio);
+            const QImage background = backgroundPicture(ratio).toImage();
+            QCOMPARE(background.deviceIndependentSize().toSize(), QSize(707, 488));
+            const QRect motif(QPoint(0, 0), QSize(60, 340) * ratio);
+            QCOMPARE(form.grab().toImage().copy(motif), background.copy(motif));
+            QImage grid = pictures::planeGrid(ratio),
+                   expected(QSize(285, 285) * ratio, grid.format());
+            grid.setDevicePixelRatio(1);
+            expected.fill(Qt::white);
+            QPainter(&expected).drawImage(0, 0, grid);
+            for (const char *plane : {"p1", "p2"})
+                QVERIFY2(shown(form, plane).convertToFormat(grid.format()) == expected, plane);
+        }
+    }
+
+    void drillThroughTheWidgets()
+    {
+        // Start, then answers at the corners, at the origin and at the point itself, each accepted
+        // twice: each blue dot on its crossing with its verdict, and Another point clearing it for
+        // a new red dot. A screen reader hears each new point with its count and each new verdict,
+        // as notifications; a counter is named by its count and labelled by its caption, so that a
+        // screen review reads the caption once.
+        Form1 form;
+        show(form);
+        QStringList heard, news;
+        form.setAnnouncer([&](QWidget *widget) {
+            const QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+            QCOMPARE(face->role(), QAccessible::Notification);
+            heard << face->text(QAccessible::Name);
+        });
+        click(form, "Command2");
+        QCOMPARE(dotOn(form, "p2", Qt::blue), noDot);
+        const QList<QPoint> answers{{-7, 7}, {7, -7}, {0, 0}};
+        for (int i = 1; i <= 4; ++i) {
+            const QPoint task(form.quiz().state().targetX, form.quiz().state().targetY);
+            const QPoint answer = answers.value(i - 1, task);
+            news << u"Задано вопросов: %1"_s.arg(i) << (answer == task ? u"Верно"_s : u"Ошибка"_s);
+            QCOMPARE(dotOn(form, "p1", Qt::red), task);
+            type(form, "t1", QString::number(answer.x()));
+            type(form, "t2", QString::number(answer.y()));
+            click(form, "Command3");
+            click(form, "Command3");
+            QCOMPARE(dotOn(form, "p2", Qt::blue), answer);
+            QCOMPARE(control<QLabel>(form, "Label8")->text(), news.last());
+            click(form, "Command5");
+            QCOMPARE(dotOn(form, "p2", Qt::blue), noDot);
+            QCOMPARE(control<QLineEdit>(form, "t1")->text(), QString());
+        }
+        QCOMPARE(heard, news << u"Задано вопросов: 5"_s);
+        QStringList review;
+        for (const char *counter : {"Label7", "Label5"}) {
+            for (const auto &label : accessible(form, counter)->relations(QAccessible::Label))
+                review << label.first->text(QAccessible::Name);
+            review << accessible(form, counter)->text(QAccessible::Name);
+        }
+        QCOMPARE(review, (QStringList{u"Задано вопросов:"_s, u"5"_s, u"Сделано  ошибок:"_s,
+                                      QString::number(form.quiz().state().mistakeCount)}));
+    }
+
+    void messageBoxAsksToAcceptFirst()
+    {
+        // A modal box with its texts, the information icon and OK alone. While it is open,
+        // assistive technology presses Accept and Another point behind it (each a delayed click):
+        // neither acts, and after the box all is as it was.
+        Form1 form;
+        show(form);
+        click(form, "Command2");
+        type(form, "t1", "4");
+        type(form, "t2", "4");
+        const QuizState before = form.quiz().state();
+        QSignalSpy accepts(control<QPushButton>(form, "Command3"), &QPushButton::clicked);
+        QSignalSpy anothers(control<QPushButton>(form, "Command5"), &QPushButton::clicked);
+        // Once the box is open, from within its own loop: what it shows, the presses behind it.
+        QString seen;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box) return;
+            poll.stop();
+            seen = box->windowTitle() + u'|' + box->text() + u'|' + QString::number(box->icon()) +
+                   u'|' + QString::number(box->buttons().size());
+            for (const char *button : {"Command3", "Command5"})
+                accessible(form, button)
+                    ->actionInterface()
+                    ->doAction(QAccessibleActionInterface::pressAction());
+            (void)QTest::qWaitFor([&] { return !accepts.isEmpty() && !anothers.isEmpty(); });
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        poll.start(10);
+        click(form, "Command5");
+        QCOMPARE(seen, QStringLiteral("Tavrilo|Подтвердите принятие введённого ответа|%1|1")
+                           .arg(QMessageBox::Information));
+        QCOMPARE(accepts.size(), 1);
+        QCOMPARE(form.quiz().state(), before);
+        QCOMPARE(control<QLineEdit>(form, "t1")->text(), QStringLiteral("4"));
+    }
+
+    void keyboardAlone()
+    {
+        // Tab goes round the buttons, the boxes and the planes, a plane showing its focus on its
+        // frame alone; Enter, keypad Enter and Space press the focused button, Enter in a box
+        // presses nothing.
+        Form1 form;
+        show(form);
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        const auto key = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        auto *plane = control<PlaneBox>(form, "p1");
+        const QImage unfocused = plane->grab().toImage();
+        const QImage area = plane->grab(plane->contentsRect()).toImage();
+        QStringList order{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 8; ++i) {
+            key(Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+            if (order.last() != u"p1") continue;
+            QVERIFY(plane->grab().toImage() != unfocused &&
+                    plane->grab(plane->contentsRect()).toImage() == area);
+        }
+        QCOMPARE(order.join(u' '), u"Command2 Command5 Command7 Command3 t1 t2 p1 p2 Command2");
+        key(Qt::Key_Return); // Start
+        key(Qt::Key_Tab);
+        key(Qt::Key_Enter); // Another point
+        key(Qt::Key_Space); // Another point
+        QCOMPARE(control<QLabel>(form, "Label7")->text(), QStringLiteral("3"));
+        // Into the boxes, an answer of any length: 40,002 characters, where QLineEdit would
+        // stop at 32,767.
+        for (int i = 0; i < 3; ++i)
+            key(Qt::Key_Tab);
+        control<QLineEdit>(form, "t1")->setText(QString(40000, u'7'));
+        key(Qt::Key_End);
+        QTest::keyClicks(QApplication::focusWidget(), "12");
+        QCOMPARE(control<QLineEdit>(form, "t1")->text().size(), 40002);
+        key(Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), "1");
+        key(Qt::Key_Return);
+        QCOMPARE(form.quiz().state().acceptCount, 0);
+    }
+
+    void maximizingKeepsSizeAndPlace()
+    {
+        // As a title bar drawn by Qt asks it; the offscreen platform, like a compositor, then moves
+        // the window onto the screen's available area and confirms the state.
+        Form1 form;
+        form.move(40, 30);
+        show(form);
+        const QRect normal = form.geometry();
+        form.windowHandle()->setWindowStates(Qt::WindowMaximized);
+        QTRY_COMPARE(form.windowHandle()->windowStates(), Qt::WindowNoState);
+        QTRY_COMPARE(form.geometry(), normal);
+    }
+
+    void exitAndClosingEndTheEventLoop()
+    {
+        for (const bool byButton : {true, false}) {
+            Form1 form;
+            show(form);
+            QTimer::singleShot(0, &form,
+                               [&] { byButton ? click(form, "Command7") : void(form.close()); });
+            // Should the loop go on, this ends it, and the test fails instead of hanging.
+            QTimer::singleShot(10000, &form, [] { QApplication::exit(1); });
+            QCOMPARE(QApplication::exec(), 0);
+        }
+    }
 };
-
-void Form1Test::initTestCase()
-{
-    setUpApplication();
-}
-
-void Form1Test::controlsStandWhereTheyBelong_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("fontPixels");
-    QTest::addColumn<QColor>("textColour");
-    QTest::addColumn<QColor>("background");
-    QTest::addColumn<int>("alignment"); // horizontal only
-
-    const QColor face(128, 255, 255), field(192, 255, 255), navy(0, 0, 128), red(255, 0, 0),
-        blue(0, 0, 192), black(0, 0, 0), white(255, 255, 255);
-    const int left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
-    const auto row = [](const char *name) -> QTestData & {
-        return QTest::newRow(name) << QString(name);
-    };
-    row("Command2") << QRect(64, 16, 113, 25) << "Начало" << 13 << black << face << centre;
-    row("Label4") << QRect(512, 24, 137, 17) << "Сделано  ошибок:" << 13 << navy << field << left;
-    row("Label5") << QRect(648, 24, 41, 25) << "" << 16 << red << field << centre;
-    row("Label6") << QRect(504, 0, 137, 17) << "Задано вопросов:" << 13 << navy << field << left;
-    row("Label7") << QRect(648, 0, 41, 25) << "" << 16 << navy << field << centre;
-    row("Command5") << QRect(384, 416, 105, 25) << "Ещё точка" << 13 << black << face << centre;
-    row("Command7") << QRect(528, 416, 89, 25) << "Выход" << 13 << black << face << centre;
-    row("Command3") << QRect(376, 384, 121, 25) << "Принять ответ" << 13 << black << face << centre;
-    row("Label1") << QRect(344, 352, 33, 25) << "x=" << 16 << black << field << right;
-    row("Label2") << QRect(448, 352, 33, 25) << "y=" << 16 << black << field << right;
-    row("t1") << QRect(376, 352, 33, 28) << "" << 16 << black << white << left;
-    row("t2") << QRect(480, 352, 33, 28) << "" << 16 << black << white << left;
-    row("p1") << QRect(64, 48, 289, 289) << "" << 0 << QColor() << white << 0;
-    row("p2") << QRect(384, 48, 289, 289) << "" << 0 << QColor() << white << 0;
-    row("Label3") << QRect(88, 344, 233, 41) << "Укажите координаты выделенной точки" << 16 << blue
-                  << field << centre;
-    row("Label8") << QRect(520, 352, 89, 25) << "" << 13 << red << field << centre;
-}
-
-void Form1Test::controlsStandWhereTheyBelong()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-    QFETCH(QString, text);
-    QFETCH(int, fontPixels);
-    QFETCH(QColor, textColour);
-    QFETCH(QColor, background);
-    QFETCH(int, alignment);
-
-    Form1 form;
-    auto *widget = form.findChild<QWidget *>(name);
-    QVERIFY(widget);
-    QCOMPARE(widget->parentWidget(), &form);
-    QCOMPARE(widget->geometry(), geometry);
-    QVERIFY(widget->isVisibleTo(&form) && widget->isEnabled());
-    if (fontPixels) {
-        const QFontInfo font(widget->font());
-        QCOMPARE(font.pixelSize(), fontPixels);
-        QVERIFY(font.bold());
-        QCOMPARE(font.family(), QStringLiteral("Liberation Sans"));
-    }
-
-    // The colours as they are painted: a pixel of the control's face away from text and frame.
-    const QImage image = widget->grab().toImage();
-    QPoint probe(widget->width() - 5, widget->height() / 2);
-    if (qobject_cast<PlaneBox *>(widget))
-        probe = {4, 285}; // the white strip below the grid picture
-    QCOMPARE(QColor(image.pixel(probe)), background);
-
-    if (auto *label = qobject_cast<QLabel *>(widget)) {
-        QCOMPARE(label->text(), text);
-        QCOMPARE(label->palette().color(QPalette::WindowText), textColour);
-        QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), alignment);
-        QCOMPARE(label->focusPolicy(), Qt::NoFocus);
-    } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
-        QCOMPARE(button->text(), text);
-        QCOMPARE(button->palette().color(QPalette::ButtonText), textColour);
-    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        QCOMPARE(edit->text(), text);
-        QCOMPARE(edit->palette().color(QPalette::Text), textColour);
-        QCOMPARE(int(edit->alignment() & Qt::AlignHorizontal_Mask), alignment);
-    }
-}
-
-void Form1Test::openingStateIsBlank()
-{
-    Form1 form;
-    QCOMPARE(form.objectName(), QStringLiteral("Form1"));
-    QCOMPARE(form.windowTitle(), QStringLiteral("Tavrilo"));
-    QCOMPARE(form.minimumSize(), QSize(706, 487)); // fixed: neither smaller...
-    QCOMPARE(form.maximumSize(), QSize(706, 487)); // ...nor larger
-    QVERIFY(!form.windowIcon().isNull());
-    for (const char *name : {"Label5", "Label7", "Label8"})
-        QCOMPARE(control<QLabel>(form, name)->text(), QString());
-    for (const char *name : {"t1", "t2"})
-        QCOMPARE(control<QLineEdit>(form, name)->text(), QString());
-    for (const char *plane : {"p1", "p2"}) {
-        QVERIFY(!findBlob(drawingArea(form, plane), isRed));
-        QVERIFY(!findBlob(drawingArea(form, plane), isBlue));
-    }
-    QCOMPARE(form.quiz().state(), QuizState{});
-}
-
-void Form1Test::captionsFit()
-{
-    Form1 form;
-    for (auto *label : form.findChildren<QLabel *>()) {
-        const QFontMetrics metrics(label->font());
-        const QRect room = label->contentsRect();
-        const QRect needed =
-            metrics.boundingRect(room, int(label->alignment()) | Qt::TextWordWrap, label->text());
-        QVERIFY2(room.contains(needed) || label->text().isEmpty(), qPrintable(label->objectName()));
-    }
-    for (auto *button : form.findChildren<QPushButton *>()) {
-        const QFontMetrics metrics(button->font());
-        QVERIFY2(metrics.horizontalAdvance(button->text()) + 8 <= button->width(),
-                 qPrintable(button->objectName()));
-    }
-
-    // The instruction is two centred lines, broken at a blank.
-    auto *instruction = control<QLabel>(form, "Label3");
-    QVERIFY(instruction->wordWrap());
-    const QFontMetrics metrics(instruction->font());
-    QVERIFY(metrics.horizontalAdvance(instruction->text()) > instruction->width());
-    const QRect twoLines = metrics.boundingRect(
-        instruction->contentsRect(), Qt::AlignHCenter | Qt::TextWordWrap, instruction->text());
-    QVERIFY(twoLines.height() > metrics.lineSpacing() * 3 / 2);
-    QVERIFY(twoLines.height() < metrics.lineSpacing() * 5 / 2);
-    QVERIFY(twoLines.height() <= instruction->height());
-    QVERIFY(qAbs(twoLines.center().x() - instruction->contentsRect().center().x()) <= 1);
-
-    // Two blanks stay two blanks.
-    QVERIFY(control<QLabel>(form, "Label4")->text().contains(QStringLiteral("  ")));
-}
-
-void Form1Test::focusAndTabOrder()
-{
-    Form1 form;
-    form.show();
-    QApplication::setActiveWindow(&form);
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    QCOMPARE(QApplication::focusWidget(), control<QWidget>(form, "Command2"));
-
-    const QStringList order{"Command5", "Command7", "Command3", "t1", "t2", "p1", "p2", "Command2"};
-    for (const QString &next : order) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), next);
-    }
-}
-
-void Form1Test::planesShowTheGridPicture()
-{
-    Form1 form;
-    const QImage grid = pictures::planeGrid(1);
-    QImage expected(285, 285, QImage::Format_RGB32);
-    expected.fill(Qt::white);                  // below the picture, the box's own white
-    QPainter(&expected).drawImage(0, 0, grid); // at its own size; its last columns cut off
-    for (const char *name : {"p1", "p2"}) {
-        QCOMPARE(control<PlaneBox>(form, name)->contentsRect(), QRect(2, 2, 285, 285));
-        QCOMPARE(drawingArea(form, name).convertToFormat(QImage::Format_RGB32), expected);
-    }
-}
-
-void Form1Test::backgroundShowsAroundTheControls()
-{
-    Form1 form;
-    const QImage window = form.grab().toImage();
-    const QImage background(QStringLiteral(":/pictures/background.png"));
-    QCOMPARE(background.size(), QSize(707, 488));
-    // Places no control covers: the title area, the corners, the gap under the planes.
-    for (const QPoint p : {QPoint(300, 20), QPoint(5, 5), QPoint(700, 480), QPoint(20, 470),
-                           QPoint(360, 200), QPoint(690, 100)})
-        QCOMPARE(QColor(window.pixel(p)), QColor(background.pixel(p)));
-}
-
-void Form1Test::maximizingKeepsSizeAndPlace()
-{
-    // As a title bar drawn by Qt asks it. The offscreen platform, like a compositor, then moves the
-    // window onto the screen's available area and confirms the state.
-    Form1 form;
-    form.move(40, 30);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const QRect normal = form.geometry();
-    QWindow *window = form.windowHandle();
-    window->setWindowStates(window->windowStates() ^ Qt::WindowMaximized);
-    QTRY_COMPARE(window->windowStates(), Qt::WindowNoState);
-    QTRY_COMPARE(form.geometry(), normal);
-}
-
-void Form1Test::startDrawsTheTargetOnItsCrossing()
-{
-    Form1 form;
-    click(form, "Command2");
-    QCOMPARE(control<QLabel>(form, "Label7")->text(), QStringLiteral("1"));
-    QCOMPARE(control<QLabel>(form, "Label5")->text(), QString());
-    QCOMPARE(control<QLabel>(form, "Label8")->text(), QString());
-    QVERIFY(!findBlob(drawingArea(form, "p2"), isRed));
-
-    // Point after point (each skipped), every red dot on its crossing.
-    for (int i = 0; i < 30; ++i) {
-        verifyDotOnCrossing(form, "p1", isRed, targetX(form), targetY(form));
-        click(form, "Command5");
-    }
-}
-
-void Form1Test::secondStartChangesNothing()
-{
-    Form1 form;
-    click(form, "Command2");
-    const QImage before = form.grab().toImage();
-    const QuizState state = form.quiz().state();
-    click(form, "Command2");
-    QCOMPARE(form.quiz().state(), state);
-    QCOMPARE(form.grab().toImage(), before);
-}
-
-void Form1Test::answerDotSitsOnTheTypedCrossing()
-{
-    Form1 form;
-    click(form, "Command2");
-    const QList<QPoint> answers{{3, -2}, {-7, 7}, {0, 0}, {7, -7}, {-1, 5}};
-    for (const QPoint a : answers) {
-        const bool right = a.x() == targetX(form) && a.y() == targetY(form);
-        type(form, "t1", QString::number(a.x()));
-        type(form, "t2", QString::number(a.y()));
-        click(form, "Command3");
-        verifyDotOnCrossing(form, "p2", isBlue, a.x(), a.y());
-        QCOMPARE(control<QLabel>(form, "Label8")->text(),
-                 right ? QStringLiteral("Верно") : QStringLiteral("Ошибка"));
-        verifyDotOnCrossing(form, "p1", isRed, targetX(form), targetY(form));
-        click(form, "Command5");
-        QVERIFY(!findBlob(drawingArea(form, "p2"), isBlue));
-        QCOMPARE(control<QLineEdit>(form, "t1")->text(), QString());
-    }
-    QCOMPARE(control<QLabel>(form, "Label7")->text(), QStringLiteral("6"));
-}
-
-void Form1Test::messageBoxIsShownAndClosed()
-{
-    Form1 form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    click(form, "Command2");
-    type(form, "t1", "4");
-    const QuizState state = form.quiz().state();
-    const QImage task = drawingArea(form, "p1");
-    const QStringList captions = {control<QLabel>(form, "Label5")->text(),
-                                  control<QLabel>(form, "Label7")->text(),
-                                  control<QLabel>(form, "Label8")->text()};
-
-    ModalCloser closer;
-    click(form, "Command5");
-    QVERIFY(closer.shown);
-    QCOMPARE(closer.text, QStringLiteral("Подтвердите принятие введённого ответа"));
-    QCOMPARE(closer.title, QStringLiteral("Tavrilo"));
-    QCOMPARE(closer.icon, QMessageBox::Information);
-    QCOMPARE(closer.buttons, 1);
-    QVERIFY(closer.ok);
-    QVERIFY(!QApplication::activeModalWidget());
-
-    QCOMPARE(form.quiz().state(), state);
-    QCOMPARE(control<QLineEdit>(form, "t1")->text(), QStringLiteral("4"));
-    QCOMPARE(drawingArea(form, "p1"), task);
-    QCOMPARE((QStringList{control<QLabel>(form, "Label5")->text(),
-                          control<QLabel>(form, "Label7")->text(),
-                          control<QLabel>(form, "Label8")->text()}),
-             captions);
-}
-
-void Form1Test::textBoxesTakeLongText()
-{
-    Form1 form;
-    for (const char *name : {"t1", "t2"}) {
-        auto *box = control<QLineEdit>(form, name);
-        box->setText(QString(40000, QLatin1Char('7')));
-        QTest::keyClick(box, Qt::Key_End);
-        QTest::keyClicks(box, "12");
-        QCOMPARE(box->text().size(), 40002);
-    }
-    click(form, "Command2");
-    click(form, "Command3");
-    QCOMPARE(control<QLabel>(form, "Label8")->text(), QStringLiteral("Ошибка"));
-}
-
-void Form1Test::exitAndClosingEndTheEventLoop_data()
-{
-    QTest::addColumn<bool>("byButton");
-    QTest::newRow("Exit") << true;
-    QTest::newRow("the window's close command") << false;
-}
-
-void Form1Test::exitAndClosingEndTheEventLoop()
-{
-    QFETCH(bool, byButton);
-    Form1 form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTimer::singleShot(0, &form, [&] { byButton ? click(form, "Command7") : void(form.close()); });
-    // Should the loop go on, this ends it, and the test fails instead of hanging.
-    QTimer::singleShot(10000, &form, [] { QApplication::exit(1); });
-    QCOMPARE(QApplication::exec(), 0);
-}
 
 QTEST_MAIN(Form1Test)
 #include "tst_form1.moc"

@@ -3,62 +3,68 @@
 #include "quiz.h"
 
 #include <QLocale>
-#include <QScopeGuard>
+#include <QRegularExpression>
 #include <QtTest>
-#include <limits>
-#include <set>
 
 using namespace tavrilo;
 using namespace tavrilo::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 struct Drill {
-    explicit Drill(QuizState initial = {})
-        : quiz(window, random, initial)
-    {}
-
-    // Plays a script of steps separated by ";": "start X Y", "next X Y" (X, Y: the point the
-    // random values give), "x TEXT", "y TEXT" (typed into a box; no text empties it), "accept",
-    // "exit".
+    // Plays steps separated by ";": "start X Y" and "next X Y" (X, Y: the point the random values
+    // give), "x TEXT" and "y TEXT" (typed into a box; no text empties it), "accept", "exit";
+    // "locale NAME" sets the learner's locale, and a first step "state Q A M" starts the quiz with
+    // those counts of questions, accepts and mistakes.
     void play(const QString &script)
     {
-        for (QString step : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            while (step.startsWith(QLatin1Char(' ')))
-                step.remove(0, 1);
-            const QString command = step.section(QLatin1Char(' '), 0, 0);
-            const QString text = step.section(QLatin1Char(' '), 1); // trailing blanks kept
-            const QStringList point = text.split(QLatin1Char(' '));
-            if (command == "start" || command == "next")
-                random.queuePoint(point.value(0).toInt(), point.value(1).toInt());
-            if (command == "start")
-                quiz.Command2_Click();
-            else if (command == "next")
-                quiz.Command5_Click();
-            else if (command == "accept")
-                quiz.Command3_Click();
-            else if (command == "exit")
-                quiz.Command7_Click();
-            else if (command == "x")
-                window.t1 = text;
-            else if (command == "y")
-                window.t2 = text;
-            else
-                qFatal("unknown step %s", qPrintable(step));
+        static const QRegularExpression stepSyntax(u"^ *(\\w+) ?(.*)$"_s);
+        for (const QString &step : script.split(u';', Qt::SkipEmptyParts)) {
+            const auto match = stepSyntax.match(step);
+            const QString command = match.captured(1), text = match.captured(2);
+            const QStringList n = text.split(u' ');
+            if (command == "state")
+                quiz.emplace(window, random,
+                             QuizState{n[0].toInt(), n[1].toInt(), 0, 0, n[2].toInt()});
+            if (!quiz) quiz.emplace(window, random);
+            if ((command == "start" || command == "next") && n.size() == 2)
+                random.queuePoint(n[0].toInt(), n[1].toInt());
+            if (command == "start") quiz->Command2_Click();
+            if (command == "next") quiz->Command5_Click();
+            if (command == "accept") quiz->Command3_Click();
+            if (command == "exit") quiz->Command7_Click();
+            if (command == "x") window.t1 = text;
+            if (command == "y") window.t2 = text;
+            if (command == "locale") QLocale::setDefault(QLocale(text));
         }
     }
-    QPointF at(double x, double y) const { return window.p1.toPixels(x, y); }
+
+    // "targetX targetY|questions accepts mistakes|Label5|Label7|Label8|t1|t2|dots on p1|dots on
+    // p2|messages shown", a caption never written as "-".
+    QString summary() const
+    {
+        const QuizState &s = quiz->state();
+        QString text = u"%1 %2|%3 %4 %5"_s.arg(s.targetX)
+                           .arg(s.targetY)
+                           .arg(s.questionCount)
+                           .arg(s.acceptCount)
+                           .arg(s.mistakeCount);
+        for (const auto &caption : {window.label5, window.label7, window.label8})
+            text += u'|' + caption.value_or(u"-"_s);
+        text += u'|' + window.t1 + u'|' + window.t2;
+        for (const FakePlane *plane : {&window.p1, &window.p2}) {
+            text += u'|';
+            for (const auto &d : plane->dots)
+                text += u"%1,%2"_s.arg(d.x).arg(d.y);
+        }
+        return text + u'|' + QString::number(window.messages);
+    }
 
     FakeWindow window;
     ScriptedRandom random;
-    Quiz quiz;
+    std::optional<Quiz> quiz;
 };
-
-// A caption as the test tables write it: "-" for one never written.
-QString caption(const std::optional<QString> &text)
-{
-    return text ? *text : QStringLiteral("-");
-}
 
 } // namespace
 
@@ -66,249 +72,99 @@ class QuizTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void startSetsUpBothPlanes();
-    void targetFromRandomValue_data();
-    void targetFromRandomValue();
-    void targetsCoverTheWholeRange();
-    void stepsInAnyOrder_data();
-    void stepsInAnyOrder();
-    void answersAreDrawnAndJudged_data();
-    void answersAreDrawnAndJudged();
-    void countsNeitherStopAt32767NorWrap();
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void startSetsUpThePlanes()
+    {
+        // The scale -8 ... 8 with y up and a 4-px pen on both; dots of radius 0.1, red for the
+        // point and blue for the answer (0x00BBGGRR). Each Start reseeds from the clock.
+        Drill d;
+        d.play("start 3 -2; x 1; y 1; accept");
+        QCOMPARE(d.random.seeds, 1);
+        for (const FakePlane *plane : {&d.window.p1, &d.window.p2}) {
+            QCOMPARE(plane->scale, (std::array{-8, 8, 8, -8}));
+            QCOMPARE(plane->pen, 4);
+            QCOMPARE(plane->dots.front().radius, 0.1f);
+        }
+        QCOMPARE(d.window.p1.dots.front().colour, 0x0000FFu);
+        QCOMPARE(d.window.p2.dots.front().colour, 0xFF0000u);
+    }
+
+    void targetsSpanMinusSevenToSeven()
+    {
+        // Fifteen whole targets from the random values of [0, 1), up to the last below 1.
+        for (const auto &[random, target] : {std::pair{0.0f, -7},
+                                             {std::nextafter(1.0f / 15, 0.0f), -7},
+                                             {0.5f, 0},
+                                             {std::nextafter(1.0f, 0.0f), 7}}) {
+            Drill d;
+            d.random.values = {random, random};
+            d.play("start");
+            QCOMPARE(d.summary().section(u'|', 0, 0), u"%1 %1"_s.arg(target));
+        }
+    }
+
+    void stepsInAnyOrder_data()
+    {
+        // Steps => the state and the window after them: target x y|counts of questions, accepts and
+        // mistakes|Label5|Label7|Label8 ("-" while never written)|t1|t2|p1's dots|p2's dots|
+        // messages shown.
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("summary");
+        const QString table = QStringLiteral(R"(
+# Start
+start 3 -2 => 3 -2|1 0 0|-|1|-|||3,-2||0
+start 3 -2; x 5; y 5; accept; start 1 1 => 3 -2|1 1 1|1|1|Ошибка|5|5|3,-2|5,5|0
+x 12; y a; start 0 0 => 0 0|1 0 0|-|1|-|12|a|0,0||0
+# Accept answer: judged by its text, drawn where its value says in the learner's locale
+start 3 -2; x 3; y -2; accept => 3 -2|1 1 0|-|1|Верно|3|-2|3,-2|3,-2|0
+start 3 -2; x 3; y 2; accept => 3 -2|1 1 1|1|1|Ошибка|3|2|3,-2|3,2|0
+start 3 -2; x +3; y -2; accept => 3 -2|1 1 1|1|1|Ошибка|+3|-2|3,-2|3,-2|0
+locale ru_RU; start 3 -2; x 2,5; y -2; accept => 3 -2|1 1 1|1|1|Ошибка|2,5|-2|3,-2|2.5,-2|0
+start 3 -2; x three; y -2; accept => 3 -2|1 1 1|1|1|Ошибка|three|-2|3,-2||0
+start 3 -2; x 3; y -; accept => 3 -2|1 1 1|1|1|Ошибка|3|-|3,-2||0
+start 3 -2; x 1e30; y -1e30; accept => 3 -2|1 1 1|1|1|Ошибка|1e30|-1e30|3,-2|1e+30,-1e+30|0
+start 3 3; x 3; accept; accept => 3 3|1 0 0|-|1|-|3||3,3||0
+start 3 3; y 3; accept => 3 3|1 0 0|-|1|-||3|3,3||0
+start 3 -2; x 3; y 2; accept; y -2; accept => 3 -2|1 2 1|1|1|Ошибка|3|-2|3,-2|3,2|0
+x 1; y 2; accept => 0 0|0 1 0|-|-|-|1|2|||0
+x 1; y 2; accept; start 1 2; accept => 1 2|1 1 0|-|1|Верно|1|2|1,2|1,2|0
+# Another point
+start 4 4; x 4; y 4; accept; next -5 6 => -5 6|2 0 0|0|2||||-5,6||0
+start 4 4; x 5; y 4; accept; next -5 6 => -5 6|2 0 1|1|2||||-5,6||0
+start 1 1; next 2 2; next 3 3 => 3 3|3 0 2|2|3||||3,3||0
+start 1 2; x 1; y 2; next 5 5 => 1 2|1 0 0|-|1|-|1|2|1,2||1
+start 1 2; x 1; accept; next 5 5 => 1 2|1 0 0|-|1|-|1||1,2||1
+start 1 2; x  ; next 5 5 => 1 2|1 0 0|-|1|-| ||1,2||1
+start 1 2; x 1; y 2; accept; x 7; y; next 0 0 => 0 0|2 0 0|0|2||||0,0||0
+x 3; next 1 1 => 0 0|0 0 0|-|-|-|3||||0
+# The counts go on past 32767
+state 32767 0 32767; x 5; y 5; accept; next 1 1 => 1 1|32768 0 32768|32768|32768||||1,1||0
+)");
+        for (const QString &row : table.split(u'\n', Qt::SkipEmptyParts)) {
+            const QString script = row.section(u" => "_s, 0, 0).trimmed();
+            if (!row.startsWith(u'#'))
+                QTest::newRow(qPrintable(script)) << script << row.section(u" => "_s, 1);
+        }
+        // At the end of their range the counts stay put instead of turning negative; judged long
+        // ago, the point gets no verdict.
+        QTest::newRow("counts at their end")
+            << u"state 2147483647 2147483647 2147483647; x 5; y 5; accept; next 1 1; next 2 2"_s
+            << u"2 2|2147483647 0 2147483647|2147483647|2147483647||||2,2||0"_s;
+    }
+    void stepsInAnyOrder()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, summary);
+        Drill d;
+        d.play(script);
+        QCOMPARE(d.summary(), summary);
+        // Exit ends the program whatever came before.
+        QVERIFY(!d.window.ended);
+        d.play("exit");
+        QVERIFY(d.window.ended);
+    }
 };
-
-void QuizTest::startSetsUpBothPlanes()
-{
-    Drill d;
-    d.play("start 3 -2");
-    QCOMPARE(d.random.seeds, 1);
-    for (const PlaneDrawing *plane : {&d.window.p1, &d.window.p2}) {
-        QCOMPARE(plane->toPixels(-8, 8), QPointF(0, 0));
-        QCOMPARE(plane->toPixels(8, -8), QPointF(285, 285));
-        QCOMPARE(plane->penWidth(), 4);
-    }
-    QCOMPARE(d.window.p1.circles().size(), size_t(1));
-    const auto &dot = d.window.p1.circles().front();
-    QCOMPARE(dot.centre, QPointF((3 + 8) * 17.8125, (8 + 2) * 17.8125));
-    QCOMPARE(dot.colour, QColor(255, 0, 0));
-    QVERIFY(qAbs(dot.radius - 0.1 * 17.8125) < 1e-5);
-}
-
-void QuizTest::targetFromRandomValue_data()
-{
-    QTest::addColumn<float>("random");
-    QTest::addColumn<float>("target");
-    QTest::newRow("zero") << 0.0f << -7.0f;
-    QTest::newRow("just below a fifteenth") << std::nextafter(1.0f / 15, 0.0f) << -7.0f;
-    QTest::newRow("middle") << 0.5f << 0.0f;
-    QTest::newRow("largest generated value") << ClockRandom::fromBits(0xFFFFFFFFu) << 7.0f;
-    QTest::newRow("largest float below one") << std::nextafter(1.0f, 0.0f) << 7.0f;
-}
-
-void QuizTest::targetFromRandomValue()
-{
-    QFETCH(float, random);
-    QFETCH(float, target);
-    Drill d;
-    d.random.values = {random, random};
-    d.quiz.Command2_Click();
-    QCOMPARE(d.quiz.state().targetX, target);
-    QCOMPARE(d.quiz.state().targetY, target);
-}
-
-void QuizTest::targetsCoverTheWholeRange()
-{
-    // The real generator, point after point through the handlers.
-    FakeWindow window;
-    ClockRandom random;
-    Quiz quiz(window, random);
-    quiz.Command2_Click();
-    std::set<float> xs, ys;
-    for (int i = 0; i < 20000; ++i) {
-        const float x = quiz.state().targetX, y = quiz.state().targetY;
-        QVERIFY2(x >= -7 && x <= 7 && y >= -7 && y <= 7 && x == std::floor(x) && y == std::floor(y),
-                 qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
-        xs.insert(x);
-        ys.insert(y);
-        quiz.Command5_Click();
-    }
-    QCOMPARE(xs.size(), size_t(15));
-    QCOMPARE(ys.size(), size_t(15));
-}
-
-void QuizTest::stepsInAnyOrder_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("target"); // "x y" of the current point
-    QTest::addColumn<int>("questions");
-    QTest::addColumn<int>("accepts");
-    QTest::addColumn<int>("mistakes");
-    QTest::addColumn<QStringList>("captions"); // Label5, Label7, Label8
-    QTest::addColumn<QStringList>("boxes");    // t1, t2
-    QTest::addColumn<QList<int>>("dots");      // on p1, on p2
-    QTest::addColumn<int>("messages");
-
-    using L = QStringList;
-    using D = QList<int>;
-    const auto row = [](const char *name, const char *script) -> QTestData & {
-        return QTest::newRow(name) << QString(script);
-    };
-    // Start
-    row("start", "start 3 -2") << "3 -2" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"", ""} << D{1, 0}
-                               << 0;
-    row("second start", "start 3 -2; x 5; y 5; accept; start 1 1")
-        << "3 -2" << 1 << 1 << 1 << L{"1", "1", "Ошибка"} << L{"5", "5"} << D{1, 1} << 0;
-    row("typed before start", "x 12; y a; start 0 0")
-        << "0 0" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"12", "a"} << D{1, 0} << 0;
-    // Accept answer
-    row("right", "start 3 -2; x 3; y -2; accept")
-        << "3 -2" << 1 << 1 << 0 << L{"-", "1", "Верно"} << L{"3", "-2"} << D{1, 1} << 0;
-    row("wrong", "start 3 -2; x 3; y 2; accept")
-        << "3 -2" << 1 << 1 << 1 << L{"1", "1", "Ошибка"} << L{"3", "2"} << D{1, 1} << 0;
-    row("x only", "start 3 3; x 3; accept; accept")
-        << "3 3" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"3", ""} << D{1, 0} << 0;
-    row("y only", "start 3 3; y 3; accept")
-        << "3 3" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"", "3"} << D{1, 0} << 0;
-    row("second accept, corrected", "start 3 -2; x 3; y 2; accept; y -2; accept")
-        << "3 -2" << 1 << 2 << 1 << L{"1", "1", "Ошибка"} << L{"3", "-2"} << D{1, 1} << 0;
-    row("accept before start", "x 1; y 2; accept")
-        << "0 0" << 0 << 1 << 0 << L{"-", "-", "-"} << L{"1", "2"} << D{0, 0} << 0;
-    row("accept before start, then start", "x 1; y 2; accept; start 1 2; accept")
-        << "1 2" << 1 << 1 << 0 << L{"-", "1", "Верно"} << L{"1", "2"} << D{1, 1} << 0;
-    // Another point
-    row("next after right", "start 4 4; x 4; y 4; accept; next -5 6")
-        << "-5 6" << 2 << 0 << 0 << L{"0", "2", ""} << L{"", ""} << D{1, 0} << 0;
-    row("next after wrong", "start 4 4; x 5; y 4; accept; next -5 6")
-        << "-5 6" << 2 << 0 << 1 << L{"1", "2", ""} << L{"", ""} << D{1, 0} << 0;
-    row("next, skipping twice", "start 1 1; next 2 2; next 3 3")
-        << "3 3" << 3 << 0 << 2 << L{"2", "3", ""} << L{"", ""} << D{1, 0} << 0;
-    row("next with an answer typed, not accepted", "start 1 2; x 1; y 2; next 5 5")
-        << "1 2" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"1", "2"} << D{1, 0} << 1;
-    row("next with one box typed", "start 1 2; x 1; accept; next 5 5")
-        << "1 2" << 1 << 0 << 0 << L{"-", "1", "-"} << L{"1", ""} << D{1, 0} << 1;
-    row("next with a blank typed", "start 1 2; x  ; next 5 5")
-        << "1 2" << 1 << 0 << 0 << L{"-", "1", "-"} << L{" ", ""} << D{1, 0} << 1;
-    row("next after editing a judged answer", "start 1 2; x 1; y 2; accept; x 7; y; next 0 0")
-        << "0 0" << 2 << 0 << 0 << L{"0", "2", ""} << L{"", ""} << D{1, 0} << 0;
-    row("next before start", "x 3; next 1 1")
-        << "0 0" << 0 << 0 << 0 << L{"-", "-", "-"} << L{"3", ""} << D{0, 0} << 0;
-}
-
-void QuizTest::stepsInAnyOrder()
-{
-    QFETCH(QString, script);
-    QFETCH(QString, target);
-    QFETCH(int, questions);
-    QFETCH(int, accepts);
-    QFETCH(int, mistakes);
-    QFETCH(QStringList, captions);
-    QFETCH(QStringList, boxes);
-    QFETCH(QList<int>, dots);
-    QFETCH(int, messages);
-
-    Drill d;
-    d.play(script);
-    const QuizState &s = d.quiz.state();
-    QCOMPARE(QStringLiteral("%1 %2").arg(s.targetX).arg(s.targetY), target);
-    QCOMPARE(s.questionCount, questions);
-    QCOMPARE(s.acceptCount, accepts);
-    QCOMPARE(s.mistakeCount, mistakes);
-    QCOMPARE(
-        (QStringList{caption(d.window.label5), caption(d.window.label7), caption(d.window.label8)}),
-        captions);
-    QCOMPARE((QStringList{d.window.t1, d.window.t2}), boxes);
-    QCOMPARE((QList<int>{int(d.window.p1.circles().size()), int(d.window.p2.circles().size())}),
-             dots);
-    if (dots[0] == 1) QCOMPARE(d.window.p1.circles().front().centre, d.at(s.targetX, s.targetY));
-    QCOMPARE(d.window.messages, messages);
-    if (messages) {
-        QCOMPARE(d.window.lastPrompt, QStringLiteral("Подтвердите принятие введённого ответа"));
-        QCOMPARE(d.window.lastTitle, QStringLiteral("Tavrilo"));
-    }
-
-    // Exit ends the program whatever came before.
-    QVERIFY(!d.window.ended);
-    d.play("exit");
-    QVERIFY(d.window.ended);
-}
-
-void QuizTest::answersAreDrawnAndJudged_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("answer"); // "x y" typed, target (3, -2)
-    QTest::addColumn<bool>("right");
-    QTest::addColumn<bool>("dot");
-    QTest::addColumn<QPointF>("dotAt"); // user units
-
-    const auto row = [](const char *name, const char *locale, const char *answer) -> QTestData & {
-        return QTest::newRow(name) << QString(locale) << QString(answer);
-    };
-    row("right", "en_US", "3 -2") << true << true << QPointF(3, -2);
-    row("wrong", "ru_RU", "-3 -2") << false << true << QPointF(-3, -2);
-    // The right number in another form: drawn where it says, judged by its text.
-    row("plus sign", "en_US", "+3 -2") << false << true << QPointF(3, -2);
-    row("leading zero", "en_US", "03 -2") << false << true << QPointF(3, -2);
-    row("decimal point, en", "en_US", "3.0 -2") << false << true << QPointF(3, -2);
-    row("decimal comma, ru", "ru_RU", "3,0 -2") << false << true << QPointF(3, -2);
-    row("fraction", "ru_RU", "2,5 -2") << false << true << QPointF(2.5, -2);
-    // Not a number in the locale: no dot, one mistake.
-    row("letters", "en_US", "three -2") << false << false << QPointF();
-    row("lone minus", "en_US", "3 -") << false << false << QPointF();
-    row("decimal comma, en", "en_US", "3,5 -2") << false << false << QPointF();
-    row("decimal point, ru", "ru_RU", "3.5 -2") << false << false << QPointF();
-    row("beyond single precision", "en_US", "1e999 -2") << false << false << QPointF();
-    row("nan", "en_US", "nan -2") << false << false << QPointF();
-    row("inf", "en_US", "3 -inf") << false << false << QPointF();
-    // Far off the plane: drawn (out of sight) and judged.
-    row("far off", "en_US", "1e30 -1e30") << false << true << QPointF(1e30, -1e30);
-}
-
-void QuizTest::answersAreDrawnAndJudged()
-{
-    QFETCH(QString, locale);
-    QFETCH(QString, answer);
-    QFETCH(bool, right);
-    QFETCH(bool, dot);
-    QFETCH(QPointF, dotAt);
-
-    const QLocale saved;
-    QLocale::setDefault(QLocale(locale));
-    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
-
-    Drill d;
-    const QStringList xy = answer.split(QLatin1Char(' '));
-    d.play(QStringLiteral("start 3 -2; x %1; y %2; accept").arg(xy[0], xy[1]));
-    QCOMPARE(d.window.label8, right ? QStringLiteral("Верно") : QStringLiteral("Ошибка"));
-    QCOMPARE(d.quiz.state().mistakeCount, right ? 0 : 1);
-    QCOMPARE(d.window.p2.circles().size(), size_t(dot ? 1 : 0));
-    if (dot) {
-        const auto &c = d.window.p2.circles().front();
-        const QPointF expected = d.at(float(dotAt.x()), float(dotAt.y()));
-        QVERIFY(qAbs(c.centre.x() - expected.x()) <= qAbs(expected.x()) * 1e-6);
-        QVERIFY(qAbs(c.centre.y() - expected.y()) <= qAbs(expected.y()) * 1e-6);
-        QCOMPARE(c.colour, QColor(0, 0, 255));
-    }
-}
-
-void QuizTest::countsNeitherStopAt32767NorWrap()
-{
-    Drill past(QuizState{32767, 0, 1, 1, 32767});
-    past.play("x 0; y 0; accept; next 1 1");
-    QCOMPARE(past.quiz.state().mistakeCount, 32768);
-    QCOMPARE(past.window.label5, QStringLiteral("32768"));
-    QCOMPARE(past.window.label7, QStringLiteral("32768"));
-
-    // At the very end of the range the counts stay put instead of turning negative.
-    constexpr int most = std::numeric_limits<int>::max();
-    Drill end(QuizState{most, most, 1, 1, most});
-    end.play("x 0; y 0; accept"); // judged long ago: no second verdict
-    QCOMPARE(end.quiz.state().acceptCount, most);
-    QVERIFY(!end.window.label8);
-    end.play("next 1 1; next 2 2");
-    QCOMPARE(end.quiz.state().questionCount, most);
-    QCOMPARE(end.quiz.state().mistakeCount, most);
-    QCOMPARE(end.window.label5, QString::number(most));
-}
 
 QTEST_APPLESS_MAIN(QuizTest)
 #include "tst_quiz.moc"

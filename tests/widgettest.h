@@ -1,53 +1,49 @@
 #pragma once
 
-#include <QImage>
-#include <QPointF>
-#include <array>
-#include <functional>
-#include <optional>
+// Drives the real window as a user would, and reads what it shows.
+#include "form1.h"
+#include "window.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
 
 namespace tavrilo::testing {
 
-// The plane picture's grid lines: the pixel column of x = -8 ... 7 and the pixel row of y = 8 ...
-// -7 (no line at y = 8), as drawn in the picture, counted from the drawing area's corner.
-inline constexpr std::array<int, 16> gridColumns{0,   18,  36,  53,  71,  89,  107, 125,
-                                                 143, 160, 178, 196, 214, 232, 249, 267};
-inline constexpr std::array<int, 16> gridRows{-1,  17,  35,  52,  70,  88,  106, 124,
-                                              142, 159, 177, 195, 213, 231, 248, 266};
-
-// The centre of the grid crossing of an integer point of -7 ... 7, in the drawing area.
-inline QPointF crossing(int x, int y)
+template <typename T = QWidget> T *control(const Form1 &form, const char *name)
 {
-    return {gridColumns[size_t(x + 8)] + 0.5, gridRows[size_t(8 - y)] + 0.5};
+    return form.findChild<T *>(QLatin1String(name));
 }
 
-inline bool isRed(QRgb p)
+inline void click(const Form1 &form, const char *button)
 {
-    return qRed(p) > 160 && qGreen(p) < 110 && qBlue(p) < 110;
-}
-inline bool isBlue(QRgb p)
-{
-    return qBlue(p) > 160 && qRed(p) < 110 && qGreen(p) < 110;
+    QTest::mouseClick(control<QPushButton>(form, button), Qt::LeftButton);
 }
 
-// The mean centre of the pixels that match, with their count; nothing if none match.
-struct Blob {
-    QPointF centre;
-    int pixels = 0;
-};
-inline std::optional<Blob> findBlob(const QImage &image, const std::function<bool(QRgb)> &match)
+inline void type(const Form1 &form, const char *box, const QString &text)
 {
-    double sx = 0, sy = 0;
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (match(image.pixel(x, y))) {
-                sx += x + 0.5;
-                sy += y + 0.5;
-                ++n;
-            }
-    if (n == 0) return std::nullopt;
-    return Blob{{sx / n, sy / n}, n};
+    control<QLineEdit>(form, box)->clear();
+    QTest::keyClicks(control(form, box), text);
+}
+
+// What a plane's drawing area shows, in device pixels, once the event loop has painted. At ratio 1
+// it is read from the screen, where a plane changed without a repaint still shows its old state;
+// the offscreen platform keeps its screen at ratio 1 only, so at others the plane paints anew.
+inline QImage shown(const Form1 &form, const char *plane)
+{
+    QCoreApplication::processEvents();
+    auto *box = control<PlaneBox>(form, plane);
+    if (form.devicePixelRatioF() != 1) return box->grab(box->contentsRect()).toImage();
+    const QRect r = box->contentsRect().translated(box->pos());
+    return form.screen()->grabWindow(form.winId(), r.x(), r.y(), r.width(), r.height()).toImage();
+}
+
+// The point the dot of the colour on the plane marks, as the screen shows it (see readDot).
+inline QPoint dotOn(const Form1 &form, const char *plane, QColor colour)
+{
+    return readDot(shown(form, plane), form.devicePixelRatioF(), colour);
 }
 
 } // namespace tavrilo::testing
