@@ -36,10 +36,9 @@ int count(const QImage &image, QRect area)
 }
 
 // The point a learner reads off a plane of the screen.
-QPoint dot(const QImage &screen, QRect plane, QColor colour)
-{
-    return readDot(screen.copy(plane), 1, colour);
-}
+const auto dot = [](const QImage &s, QRect plane, QColor c) {
+    return readDot(s.copy(plane), 1, c);
+};
 
 // Before Start: painted (the bare root is black), and no dot, verdict or mistake count.
 bool unstarted(const QImage &s)
@@ -264,23 +263,24 @@ private slots:
     {
         // Start: one red dot on the task plane, nothing on the answer plane.
         QPoint target; // a point of -7 ... 7 once read
-        click(rectOf("Command2"));
-        QVERIFY(await(u"start"_s, [&](const QImage &s) {
+        const auto newPoint = [&](const QImage &s) {
             target = dot(s, taskPlane, Qt::red);
-            return dot(s, answerPlane, Qt::blue) == noDot && qAbs(target.x()) <= 7;
-        }));
-
-        // A point typed ("--": a minus is no option) and accepted.
-        const auto answer = [&](QPoint p) {
-            click(xBox);
-            xdotool(u"type -- %1"_s.arg(p.x()));
-            click(yBox);
-            xdotool(u"type -- %1"_s.arg(p.y()));
-            click(rectOf("Command3"));
+            return dot(s, answerPlane, Qt::blue) == noDot && !count(s, verdict) &&
+                   !count(s, xBox) && qAbs(target.x()) <= 7;
         };
-        // A wrong one: its blue dot where it says, a verdict, a mistake counted.
+        click(rectOf("Command2"));
+        QVERIFY(await(u"start"_s, newPoint));
+
+        // A wrong point typed ("--": a minus is no option) and accepted: its blue dot where it
+        // says, a verdict, a mistake counted.
         const QPoint wrong = target + QPoint(target.x() < 7 ? 1 : -1, 0);
-        answer(wrong);
+        const auto type = [&](QRect box, int value) {
+            click(box);
+            xdotool(u"type -- %1"_s.arg(value));
+        };
+        type(xBox, wrong.x());
+        type(yBox, wrong.y());
+        click(rectOf("Command3"));
         QVERIFY(await(u"wrong"_s, [&](const QImage &s) {
             return count(s, verdict) && count(s, mistakes) &&
                    dot(s, answerPlane, Qt::blue) == wrong;
@@ -289,44 +289,31 @@ private slots:
 
         // Another point: the answer, its dot and its verdict cleared, a new red dot.
         click(rectOf("Command5"));
-        QVERIFY(await(u"another"_s, [&](const QImage &s) {
-            target = dot(s, taskPlane, Qt::red);
-            return dot(s, answerPlane, Qt::blue) == noDot && !count(s, verdict) &&
-                   !count(s, xBox) && qAbs(target.x()) <= 7;
-        }));
+        QVERIFY(await(u"another"_s, newPoint));
 
-        // The right one: its dot on the red one, the other verdict, no further mistake.
-        answer(target);
-        QVERIFY(await(u"right"_s, [&](const QImage &s) {
-            return count(s, verdict) && s.copy(verdict) != wrongVerdict &&
-                   s.copy(mistakes) == oneMistake && dot(s, answerPlane, Qt::blue) == target;
-        }));
-
-        click(rectOf("Command5"));
-        QVERIFY(await(u"next"_s, [&](const QImage &s) {
-            target = dot(s, taskPlane, Qt::red);
-            return !count(s, xBox) && !count(s, verdict) && qAbs(target.x()) <= 7;
-        }));
-        // An answer typed but not accepted: Another point asks for it in a box of its own, which
+        // An answer begun but not accepted: Another point asks for it in a box of its own, which
         // a click on its button closes, and so does Enter; the answer and the point stay. (In this
         // order the pointer always moves: xdotool's --sync waits long for a move that is none.)
-        click(xBox);
-        xdotool(u"type 5"_s);
+        type(xBox, target.x());
         for (const char *closer : {"its button", "Enter"}) {
             click(rectOf("Command5"));
             QVERIFY2(awaitWindows(2), "no message box");
-            if (closer == "Enter"sv) {
-                xdotool(u"key Return"_s);
-            } else { // the one button, centred at the bottom
-                const QList<QRect> shown = windows();
-                const QRect box = shown[shown[0].size() == clientSize];
-                xdotool(u"mousemove --sync %1 %2 click 1"_s.arg(box.center().x())
-                            .arg(box.bottom() - 24));
-            }
+            const QList<QRect> shown = windows(); // the box's one button, centred at its foot
+            const QRect box = shown.value(shown.value(0).size() == clientSize);
+            xdotool(closer == "Enter"sv ? u"key Return"_s
+                                        : u"mousemove --sync %1 %2 click 1"_s.arg(box.center().x())
+                                              .arg(box.bottom() - 24));
             QVERIFY2(awaitWindows(1), qPrintable(closer + " did not close the message box"_L1));
         }
-        QVERIFY(await(u"asked"_s, [&](const QImage &s) {
-            return count(s, xBox) && dot(s, taskPlane, Qt::red) == target;
+
+        // The answer finished and accepted: its dot on the red one, the other verdict, no further
+        // mistake.
+        type(yBox, target.y());
+        click(rectOf("Command3"));
+        QVERIFY(await(u"right"_s, [&](const QImage &s) {
+            return count(s, verdict) && s.copy(verdict) != wrongVerdict &&
+                   s.copy(mistakes) == oneMistake && dot(s, answerPlane, Qt::blue) == target &&
+                   dot(s, taskPlane, Qt::red) == target;
         }));
 
         click(rectOf("Command7"));
