@@ -48,8 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const auto &[text, target] : {std::pair{x, targetX}, {y, targetY}}) {
         if (const auto value = textToNumber(text)) {
             const QString shortest = numberToText(*value);
-            require(std::isfinite(*value) && !shortest.contains(u'+') && !shortest.contains(u' ') &&
-                        shortest != u"-0" && textToNumber(shortest, QLocale::c()) == value &&
+            require(std::isfinite(*value) && !shortest.startsWith(u'+') &&
+                        !shortest.contains(u' ') && shortest != u"-0" &&
+                        textToNumber(shortest, QLocale::c()) == value &&
                         textMatchesNumber(shortest, *value),
                     "a number is not finite, or its shortest text is not", text, shortest);
         }
