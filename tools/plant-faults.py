@@ -409,6 +409,9 @@ def main():
     args.work.mkdir(parents=True, exist_ok=True)
     log_path = args.work / "plant-faults.log"
     started = time.monotonic()
+    # The commit as the tree is mirrored: the tree may move on while the faults run.
+    commit = subprocess.run(["git", "-C", tree, "log", "-1", "--format=%h %s"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     results, clean_runs = {}, []
     with open(log_path, "w", encoding="utf-8") as log:
         print(f"mirroring {tree} into {source} (log: {log_path})", file=sys.stderr)
@@ -478,8 +481,6 @@ def main():
                   file=sys.stderr)
         mirror(tree, source)  # whatever happened, the copy ends as the tree is
 
-    commit = subprocess.run(["git", "-C", tree, "log", "-1", "--format=%h %s"],
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     qt = subprocess.run(["qtpaths6", "--qt-version"], stdout=subprocess.PIPE,
                         stderr=subprocess.DEVNULL, text=True) if shutil.which("qtpaths6") else None
     meta = {
