@@ -6,8 +6,10 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QResource>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTranslator>
+#include <QWidget>
 
 namespace tavrilo {
 
@@ -36,6 +38,15 @@ void setUpApplication()
     if (!qtTexts.load(QStringLiteral(":/translations/qtbase_ru.qm")) ||
         !QCoreApplication::installTranslator(&qtTexts))
         qWarning("Qt's Russian texts are missing from the program");
+}
+
+void showMainWindow(QWidget &window)
+{
+#ifdef Q_OS_WASM
+    window.setWindowFlag(Qt::FramelessWindowHint);
+    window.move(window.screen()->geometry().topLeft());
+#endif
+    window.show();
 }
 
 } // namespace tavrilo

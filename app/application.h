@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 namespace tavrilo {
 
 // Choices that must be made before the QApplication exists. On Windows, text is drawn by FreeType,
@@ -10,5 +12,9 @@ void setUpPlatform();
 // follows the window's own colours, the program's icon, and the name of its desktop entry. Needs a
 // QApplication.
 void setUpApplication();
+
+// Shows the program's window. In a browser the page is its frame: the window has none of Qt's own
+// and fills the page's canvas, which is the window's size.
+void showMainWindow(QWidget &window);
 
 } // namespace tavrilo

@@ -9,6 +9,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     tavrilo::setUpApplication();
     tavrilo::Form1 window;
-    window.show();
+    tavrilo::showMainWindow(window);
     return app.exec();
 }

@@ -10,6 +10,6 @@ int main(int argc, char *argv[])
     tavrilo::setUpApplication();
     tavrilo::Form1 window;
     app.watch(&window);
-    window.show();
+    tavrilo::showMainWindow(window);
     return app.exec();
 }

@@ -1,11 +1,21 @@
 #include "program.h"
 
-#include <QCoreApplication>
+#include "page.h"
+
+#include <QGuiApplication>
+#include <QWindow>
 
 namespace tavrilo {
 
 void endProgram()
 {
+    // In a browser the event loop is the page's and never gives main() back: the windows go, and
+    // the page says in their place that the program has ended.
+    if (page::present()) {
+        for (QWindow *window : QGuiApplication::topLevelWindows())
+            window->close();
+        page::ended();
+    }
     QCoreApplication::quit();
 }
 

@@ -1,5 +1,6 @@
 #include "accessibility.h"
 
+#include "page.h"
 #include "planebox.h"
 
 #include <QAccessibleWidget>
@@ -45,6 +46,8 @@ void announce(QWidget *widget)
     // On AT-SPI the notification's state "showing" is set anew.
     QAccessibleEvent event(widget, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&event);
+    // In a browser no screen reader sees the widgets: the page speaks the news instead.
+    page::say(widget->accessibleName());
 }
 
 void installAccessibleRoles()
