@@ -3,6 +3,10 @@
 // And the same program on a Wayland compositor of its own, against what it shows on X.
 // TAVRILO_SMOKE_PROGRAM names another command to drive on X, such as "wine /path/tavrilo.exe";
 // TAVRILO_SMOKE_WM a window manager to run there first, such as "openbox".
+// TAVRILO_SMOKE_BROWSER ("chromium" or "firefox") drives the web page in TAVRILO_SMOKE_PAGE (the
+// page's folder) instead, served on 127.0.0.1, after the desktop program has shown what the
+// window must look like: the same session, then the page's word on Exit, the page again with the
+// server stopped, and no request to any other host.
 #include "window.h"
 
 #include <QImage>
@@ -10,7 +14,9 @@
 #include <QtTest>
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::string_view_literals;
@@ -40,6 +46,41 @@ const auto dot = [](const QImage &s, QRect plane, QColor c) {
     return readDot(s.copy(plane), 1, c);
 };
 
+// Where the image shows in the screenshot, pixel for pixel: found by its top row, then whole. (Both
+// 32-bit; pixels alone count, not the colour spaces that the tools that took them say.)
+std::optional<QPoint> locate(const QImage &shot, const QImage &image)
+{
+    const auto row = [](const QImage &i, int y) {
+        return reinterpret_cast<const QRgb *>(i.constScanLine(y));
+    };
+    for (int y = 0; y + image.height() <= shot.height(); ++y)
+        for (int x = 0; x + image.width() <= shot.width(); ++x) {
+            int same = 0;
+            while (same < image.height() &&
+                   std::equal(row(image, same), row(image, same) + image.width(),
+                              row(shot, y + same) + x))
+                ++same;
+            if (same == image.height()) return QPoint(x, y);
+        }
+    return std::nullopt;
+}
+
+// The smallest rectangle around all that differs between the two looks of the client area, but for
+// the controls that change of themselves: the answer boxes' blinking cursor, the focus moving to
+// a button clicked.
+QRect changed(const QImage &before, const QImage &after)
+{
+    const QRect lively[] = {rectOf("t1"), rectOf("t2"), rectOf("Command5")};
+    QRect all;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if (before.pixel(x, y) != after.pixel(x, y) &&
+                std::none_of(std::begin(lively), std::end(lively),
+                             [&](QRect r) { return r.contains(x, y); }))
+                all |= QRect(x, y, 1, 1);
+    return all;
+}
+
 // Kills a child if this test dies, so that no X server or program outlives a crashed run.
 const auto dieWithParent = [] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); };
 constexpr int toolTimeout = 30000; // ms; only a broken tool or program takes that long
@@ -57,9 +98,13 @@ class SmokeTest : public QObject {
     Desktop x11_, wayland_;
     QString xdotool_, xwininfo_, import_;
     QTemporaryDir shots_{QDir::tempPath() + u"/tavrilo-smoke-XXXXXX"_s};
-    QPoint origin_;    // the client area's corner on the X screen
-    QImage screen_;    // the client area in the screenshot of the state last awaited
-    QImage unstarted_; // the client area before Start
+    // The web page instead of the program, where asked for: the browser, and the page's server.
+    const QString browser_ = qEnvironmentVariable("TAVRILO_SMOKE_BROWSER");
+    QProcess pageServer_;
+    QString elsewhere_; // what was asked of any host but the page's
+    QPoint origin_;     // the client area's corner on the X screen
+    QImage screen_;     // the client area in the screenshot of the state last awaited
+    QImage unstarted_;  // the client area before Start
 
     // Runs a tool on a display, in the folder if one is given; true if it ran and succeeded.
     static bool run(const Desktop &desktop, const QString &tool, const QStringList &arguments,
@@ -95,20 +140,33 @@ class SmokeTest : public QObject {
         }
         return false;
     }
-    // Looks at the X client area until it shows what it should; keeps the last look in screen_.
-    bool await(const QString &step, const std::function<bool(const QImage &)> &shows)
+    // Looks at the X screen until it shows what it should, kept as the step's picture.
+    bool awaitScreen(const QString &step, const std::function<bool(const QImage &)> &shows)
     {
         const QString shot = shots_.filePath(step + u".png"_s);
         if (poll(x11_, [&] {
                 return run(x11_, import_, {u"-window"_s, u"root"_s, shot}) &&
-                       shows(screen_ = QImage(shot)
-                                           .convertToFormat(QImage::Format_RGB32)
-                                           .copy(QRect(origin_, clientSize)));
+                       shows(QImage(shot).convertToFormat(QImage::Format_RGB32));
             }))
             return true;
         qWarning("%s: not as it should be, see %s", qPrintable(step), qPrintable(shot));
         shots_.setAutoRemove(false);
         return false;
+    }
+    // The same for the client area; keeps the last look in screen_.
+    bool await(const QString &step, const std::function<bool(const QImage &)> &shows)
+    {
+        return awaitScreen(step, [&](const QImage &shot) {
+            return shows(screen_ = shot.copy(QRect(origin_, clientSize)));
+        });
+    }
+    // The window as it was before Start, pixel for pixel, somewhere on the screen: there origin_.
+    bool awaitUnstarted(const QString &step)
+    {
+        return awaitScreen(step, [&](const QImage &shot) {
+            const auto at = locate(shot, unstarted_);
+            return at && (origin_ = *at, true);
+        });
     }
     // Where the windows titled "Tavrilo" show on the X screen, inside their frames (as xwininfo
     // says: xdotool counts a window manager's frame twice).
@@ -127,19 +185,112 @@ class SmokeTest : public QObject {
         }
         return found;
     }
-    bool awaitWindows(int n)
-    {
-        return poll(x11_, [&] { return windows().size() == n; });
-    }
-    static bool startProgram(Desktop &desktop)
+    static bool startProgram(Desktop &desktop, QStringList command = {})
     {
         desktop.program.setProcessEnvironment(desktop.environment);
         desktop.program.setProcessChannelMode(QProcess::ForwardedChannels);
         desktop.program.setChildProcessModifier(dieWithParent);
-        QStringList command = QProcess::splitCommand(qEnvironmentVariable("TAVRILO_SMOKE_PROGRAM"));
+        if (command.isEmpty())
+            command = QProcess::splitCommand(qEnvironmentVariable("TAVRILO_SMOKE_PROGRAM"));
         if (command.isEmpty()) command = {QStringLiteral(TAVRILO_BINARY)};
         desktop.program.start(command.takeFirst(), command);
         return desktop.program.waitForStarted(toolTimeout);
+    }
+
+    // The browser, in a profile of its own that asks through the trap for anything not on
+    // 127.0.0.1, and that keeps to itself: no first-run pages, updates or reports. Chromium in a
+    // Russian page of its own, Firefox in English and full screen; both at a device pixel ratio of
+    // 1, WebGL drawn in software.
+    QStringList browserCommand(const QString &page, const QString &trap)
+    {
+        const QString profile = shots_.filePath(u"profile"_s);
+        QDir().mkpath(profile);
+        if (browser_ == u"firefox") {
+            QFile prefs(profile + u"/user.js"_s);
+            if (!prefs.open(QIODevice::WriteOnly)) return {};
+            const QString host = trap.section(u':', 0, 0), port = trap.section(u':', 1);
+            const std::pair<const char *, QString> settings[] = {
+                {"network.proxy.type", u"1"_s},
+                {"network.proxy.http", u'"' + host + u'"'},
+                {"network.proxy.http_port", port},
+                {"network.proxy.ssl", u'"' + host + u'"'},
+                {"network.proxy.ssl_port", port},
+                {"network.proxy.allow_hijacking_localhost", u"false"_s},
+                {"intl.accept_languages", u"\"en-US\""_s},
+                {"layout.css.devPixelsPerPx", u"\"1.0\""_s},
+                {"webgl.force-enabled", u"true"_s},
+                {"browser.shell.checkDefaultBrowser", u"false"_s},
+                {"browser.startup.homepage_override.mstone", u"\"ignore\""_s},
+                {"browser.aboutwelcome.enabled", u"false"_s},
+                {"datareporting.policy.dataSubmissionEnabled", u"false"_s},
+                {"datareporting.healthreport.uploadEnabled", u"false"_s},
+                {"toolkit.telemetry.reportingpolicy.firstRun", u"false"_s},
+                {"app.update.disabledForTesting", u"true"_s},
+                {"app.normandy.enabled", u"false"_s},
+                {"browser.safebrowsing.malware.enabled", u"false"_s},
+                {"browser.safebrowsing.phishing.enabled", u"false"_s},
+                {"browser.safebrowsing.downloads.enabled", u"false"_s},
+                {"browser.safebrowsing.update.enabled", u"false"_s},
+                {"network.captive-portal-service.enabled", u"false"_s},
+                {"network.connectivity-service.enabled", u"false"_s},
+                {"extensions.update.enabled", u"false"_s},
+                {"extensions.getAddons.cache.enabled", u"false"_s},
+                {"extensions.blocklist.enabled", u"false"_s},
+                {"services.settings.server", u"\"data:,\""_s},
+                {"browser.region.network.url", u"\"\""_s},
+                {"browser.search.update", u"false"_s},
+                {"media.gmp-manager.url", u"\"data:,\""_s},
+                {"dom.push.connection.enabled", u"false"_s},
+                {"network.dns.disablePrefetch", u"true"_s},
+                {"network.prefetch-next", u"false"_s},
+                {"security.OCSP.enabled", u"0"_s},
+                {"browser.newtabpage.activity-stream.feeds.topsites", u"false"_s},
+            };
+            for (const auto &[name, value] : settings)
+                prefs.write(u"user_pref(\"%1\", %2);\n"_s.arg(QLatin1String(name), value).toUtf8());
+            return {u"firefox-esr"_s, u"--no-remote"_s, u"--profile"_s,
+                    profile,          u"--kiosk"_s,     page};
+        }
+        QStringList command{u"chromium"_s,
+                            u"--user-data-dir="_s + profile,
+                            u"--proxy-server=http://"_s + trap,
+                            u"--lang=ru"_s,
+                            u"--force-device-scale-factor=1"_s,
+                            u"--use-angle=swiftshader"_s,
+                            u"--enable-unsafe-swiftshader"_s,
+                            u"--no-first-run"_s,
+                            u"--no-default-browser-check"_s,
+                            u"--disable-background-networking"_s,
+                            u"--disable-component-update"_s,
+                            u"--disable-sync"_s,
+                            u"--disable-domain-reliability"_s,
+                            u"--disable-client-side-phishing-detection"_s,
+                            u"--disable-features=Translate,OptimizationHints,MediaRouter"_s,
+                            u"--window-position=0,0"_s,
+                            u"--window-size=1024,768"_s};
+        if (::geteuid() == 0) command << u"--no-sandbox"_s; // Chromium's sandbox refuses root
+        return command << u"--app="_s + page;
+    }
+
+    // The desktop program ends, and the page takes its place: served here, shown by the browser,
+    // found on the screen where it looks exactly as the desktop program's window did.
+    bool openPage()
+    {
+        click(rectOf("Command7"));
+        if (!x11_.program.waitForFinished(toolTimeout)) return false;
+        elsewhere_ = shots_.filePath(u"elsewhere.log"_s);
+        pageServer_.setChildProcessModifier(dieWithParent);
+        pageServer_.setStandardErrorFile(shots_.filePath(u"server.log"_s));
+        pageServer_.start(u"python3"_s, {QStringLiteral(TAVRILO_SERVE),
+                                         qEnvironmentVariable("TAVRILO_SMOKE_PAGE"), u"--port=0"_s,
+                                         u"--trap-log"_s, elsewhere_});
+        QByteArray reply; // the page's address, then the trap's
+        while (reply.count('\n') < 2 && pageServer_.waitForReadyRead(toolTimeout))
+            reply += pageServer_.readAllStandardOutput();
+        const QStringList addresses = QString(reply).split(u'\n', Qt::SkipEmptyParts);
+        if (addresses.size() != 2) return false;
+        return startProgram(x11_, browserCommand(addresses[0], addresses[1])) &&
+               awaitUnstarted(u"page"_s);
     }
 
 private slots:
@@ -194,6 +345,7 @@ private slots:
                    !count(s, verdict);
         }));
         unstarted_ = screen_;
+        if (!browser_.isEmpty()) QVERIFY2(openPage(), "the page did not show the window");
     }
 
     // The program on Wayland, under a headless Weston that draws with pixman and so has pixels to
@@ -229,25 +381,20 @@ private slots:
         QVERIFY2(wayland_.server.state() == QProcess::Running, "weston ended: see weston.log");
         QVERIFY2(startProgram(wayland_), qPrintable(wayland_.program.errorString()));
 
-        // Where X's top row shows: X's client area, pixel for pixel, in a frame of one colour,
-        // Qt's own, so that nothing of the window goes on past its 706 x 487.
-        const auto *top = reinterpret_cast<const QRgb *>(unstarted_.constScanLine(0));
+        // X's client area, pixel for pixel, in a frame of one colour, Qt's own, so that nothing
+        // of the window goes on past its 706 x 487.
         const auto shown = [&] {
             QDir(taken).removeRecursively();
             QDir().mkpath(taken);
             if (!run(wayland_, shooter, {}, nullptr, taken)) return false;
-            const QImage shot(taken + u'/' + QDir(taken).entryList(QDir::Files).value(0));
-            for (int y = 1; y + clientSize.height() < shot.height(); ++y) {
-                const auto *line = reinterpret_cast<const QRgb *>(shot.constScanLine(y));
-                for (int x = 1; x + clientSize.width() < shot.width(); ++x) {
-                    if (!std::equal(top, top + clientSize.width(), line + x)) continue;
-                    QImage framed(clientSize + QSize(2, 2), QImage::Format_RGB32);
-                    framed.fill(shot.pixel(x - 1, y - 1));
-                    QPainter(&framed).drawImage(1, 1, unstarted_);
-                    return shot.copy(QRect(QPoint(x - 1, y - 1), framed.size())) == framed;
-                }
-            }
-            return false;
+            const QImage shot = QImage(taken + u'/' + QDir(taken).entryList(QDir::Files).value(0))
+                                    .convertToFormat(QImage::Format_RGB32);
+            const auto at = locate(shot, unstarted_);
+            if (!at || at->x() < 1 || at->y() < 1) return false;
+            QImage framed(clientSize + QSize(2, 2), QImage::Format_RGB32);
+            framed.fill(shot.pixel(*at - QPoint(1, 1)));
+            QPainter(&framed).drawImage(1, 1, unstarted_);
+            return shot.copy(QRect(*at - QPoint(1, 1), framed.size())) == framed;
         };
         shots_.setAutoRemove(false);
         QVERIFY2(poll(wayland_, shown), qPrintable(u"X's client area is not on Wayland's screen in "
@@ -269,14 +416,18 @@ private slots:
         QVERIFY(await(u"start"_s, newPoint));
 
         // A wrong point typed ("--": a minus is no option) and accepted: its blue dot where it
-        // says, a verdict, a mistake counted.
+        // says, a verdict, a mistake counted. In a browser, x in the number syntax of its
+        // language, "3,0" in Russian and "3.0" in English, which is read so and judged by its text.
         const QPoint wrong = target + QPoint(target.x() < 7 ? 1 : -1, 0);
-        const auto type = [&](QRect box, int value) {
+        const QString decimals = browser_ == u"chromium"  ? u",0"_s
+                                 : browser_ == u"firefox" ? u".0"_s
+                                                          : QString();
+        const auto type = [&](QRect box, const QString &text) {
             click(box);
-            xdotool(u"type -- %1"_s.arg(value));
+            xdotool(u"type -- "_s + text);
         };
-        type(xBox, wrong.x());
-        type(yBox, wrong.y());
+        type(xBox, QString::number(wrong.x()) + decimals);
+        type(yBox, QString::number(wrong.y()));
         click(rectOf("Command3"));
         QVERIFY(await(u"wrong"_s, [&](const QImage &s) {
             return count(s, verdict) && count(s, mistakes) &&
@@ -288,24 +439,39 @@ private slots:
         click(rectOf("Command5"));
         QVERIFY(await(u"another"_s, newPoint));
 
-        // An answer begun but not accepted: Another point asks for it in a box of its own, which
-        // a click on its button closes, and so does Enter; the answer and the point stay. (In this
-        // order the pointer always moves: xdotool's --sync waits long for a move that is none.)
-        type(xBox, target.x());
-        for (const char *closer : {"its button", "Enter"}) {
-            click(rectOf("Command5"));
-            QVERIFY2(awaitWindows(2), "no message box");
+        // An answer begun but not accepted: Another point asks for it in a box over the window,
+        // which a click on its button closes, and so does Enter. The keyboard is the window's
+        // again at once: Space on Another point asks anew. The answer and the point stay. (In
+        // this order the pointer always moves: xdotool's --sync waits long for a move that is
+        // none.)
+        type(xBox, QString::number(target.x()));
+        QVERIFY(await(u"typed"_s, [](const QImage &) { return true; }));
+        const QImage typed = screen_;
+        QRect box;
+        for (const char *closer : {"its button", "Enter", "Enter"}) {
+            if (closer == "its button"sv)
+                click(rectOf("Command5"));
+            else
+                xdotool(u"key space"_s);
+            QVERIFY2(await(u"asked"_s,
+                           [&](const QImage &s) {
+                               box = changed(typed, s);
+                               return box.width() > 100 && box.height() > 60;
+                           }),
+                     "no message box");
             // The box's one button, centred at its foot.
-            const QRect box = windows().value(windows().value(0).topLeft() == origin_);
-            xdotool(closer == "Enter"sv ? u"key Return"_s
-                                        : u"mousemove --sync %1 %2 click 1"_s.arg(box.center().x())
-                                              .arg(box.bottom() - 24));
-            QVERIFY2(awaitWindows(1), qPrintable(closer + " did not close the message box"_L1));
+            const QPoint ok = origin_ + QPoint(box.center().x(), box.bottom() - 24);
+            xdotool(closer == "Enter"sv
+                        ? u"key Return"_s
+                        : u"mousemove --sync %1 %2 click 1"_s.arg(ok.x()).arg(ok.y()));
+            QVERIFY2(
+                await(u"closed"_s, [&](const QImage &s) { return changed(typed, s).isEmpty(); }),
+                qPrintable(closer + " did not close the message box"_L1));
         }
 
         // The answer finished and accepted: its dot on the red one, the other verdict, no further
         // mistake.
-        type(yBox, target.y());
+        type(yBox, QString::number(target.y()));
         click(rectOf("Command3"));
         QVERIFY(await(u"right"_s, [&](const QImage &s) {
             return count(s, verdict) && s.copy(verdict) != wrongVerdict &&
@@ -314,14 +480,34 @@ private slots:
         }));
 
         click(rectOf("Command7"));
-        QVERIFY2(x11_.program.waitForFinished(toolTimeout), "the program still runs after Exit");
-        QVERIFY(x11_.program.exitStatus() == QProcess::NormalExit && x11_.program.exitCode() == 0);
+        if (browser_.isEmpty()) {
+            QVERIFY2(x11_.program.waitForFinished(toolTimeout),
+                     "the program still runs after Exit");
+            QVERIFY(x11_.program.exitStatus() == QProcess::NormalExit &&
+                    x11_.program.exitCode() == 0);
+            return;
+        }
+        // The window goes, and the page says that the program has ended, in its title too.
+        const QRect corner(0, 0, 60, 340); // the background's picture
+        QVERIFY(await(u"ended"_s, [&](const QImage &s) {
+            return s.copy(corner) != unstarted_.copy(corner) &&
+                   run(x11_, xdotool_, {u"search"_s, u"--name"_s, u"программа завершена"_s});
+        }));
+        // With the server stopped, the page starts again from what the browser kept, by Enter
+        // on its button.
+        pageServer_.terminate();
+        QVERIFY(pageServer_.waitForFinished(toolTimeout));
+        xdotool(u"key Return"_s);
+        QVERIFY2(awaitUnstarted(u"offline"_s), "the page did not open again without its server");
+        QFile elsewhere(elsewhere_);
+        QVERIFY(elsewhere.open(QIODevice::ReadOnly));
+        QCOMPARE(elsewhere.readAll(), QByteArray()); // asked of any other host
     }
 
     // Nothing outlives the test.
     void cleanupTestCase()
     {
-        for (QProcess *process : {&x11_.program, &wayland_.program, &wayland_.server,
+        for (QProcess *process : {&x11_.program, &pageServer_, &wayland_.program, &wayland_.server,
                                   &x11_.windowManager, &x11_.server}) {
             process->terminate(); // Xvfb removes its lock and socket on the way out
             if (!process->waitForFinished(toolTimeout)) process->kill();

@@ -84,7 +84,8 @@ int main(int argc, char *argv[])
               save(withPalette(icon(48, lettering)), dir, QStringLiteral("icon.png"));
     for (const int size : {48, 64, 128, 256})
         ok = ok && saveRaw(icon(size, lettering), dir, QStringLiteral("icon-%1.rgb32").arg(size));
-    for (const int size : {64, 128, 256})
+    // 192 and 512: the web page's icons, which browsers install it as an app with.
+    for (const int size : {64, 128, 192, 256, 512})
         ok = ok &&
              save(withPalette(icon(size, lettering)), dir, QStringLiteral("icon-%1.png").arg(size));
 
