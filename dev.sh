@@ -9,6 +9,10 @@
 #   ./dev.sh windows cross-build the Windows program, zip and installer into build-windows/ and
 #                    check them under Wine; the first run builds a static Qt for Windows (about an
 #                    hour), which later runs reuse
+#   ./dev.sh web     build the web page into build-web/site and its zip, and drive it in Chromium
+#                    and Firefox; the first run builds a Qt for WebAssembly (about half an hour)
+#   ./dev.sh web --serve   serve build-web/site on 127.0.0.1 for a try in a browser
+#   ./dev.sh web --bench   build the web page and run the web benchmark in Chromium
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -20,6 +24,7 @@ package_packages=(dpkg-dev file lintian appstream desktop-file-utils xvfb xdotoo
 bench_packages=(xvfb)
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis dpkg-dev xvfb xauth xdotool x11-utils
     imagemagick unzip openbox)
+web_packages=(emscripten chromium firefox-esr python3 xvfb xauth xdotool x11-utils imagemagick)
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -90,8 +95,17 @@ windows)
     build build
     packaging/windows/build.sh build-windows build
     ;;
+web)
+    if [ "${2:-}" = --serve ]; then
+        [ -f build-web/site/index.html ] || { echo "No build-web/site yet: run ./dev.sh web"; exit 1; }
+        exec python3 packaging/web/serve.py build-web/site --port "${PORT:-8000}"
+    fi
+    need "${packages[@]}" "${test_packages[@]}" "${web_packages[@]}"
+    build build
+    packaging/web/build.sh build-web build ${2:+"$2"}
+    ;;
 *)
-    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -34,6 +34,9 @@ QFont boldFont(int pixels)
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(pixels);
     font.setBold(true);
+    // Glyphs fitted to the pixel grid vertically only, as most Linux desktops set it: said here,
+    // so that Windows and the browser, where FreeType draws them too, show the same pixels.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
     return font;
 }
 

@@ -20,13 +20,16 @@ wineboot --init >/dev/null 2>&1 && timeout 120 wineserver --wait
 program_files=$WINEPREFIX/drive_c/Program\ Files/Tavrilo
 menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Tavrilo
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavrilo'
+# The 64-bit installer writes to the registry's 64-bit view. Where Wine has its 32-bit side too,
+# `wine reg` is the 32-bit reg.exe, which reads the 32-bit view unless told otherwise.
+registry() { wine reg query "$uninstall_key" /reg:64 "$@"; }
 
 wine "$setup" /S >/dev/null 2>&1 || fail "the silent install failed"
 wineserver --wait
 [ -f "$program_files/tavrilo.exe" ] || fail "no tavrilo.exe in Program Files"
 [ -f "$program_files/licences/qt6-base.txt" ] || fail "no licences beside the program"
 [ -f "$menu/Tavrilo.lnk" ] || fail "no Start-menu shortcut Tavrilo"
-wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -qi 'uninstall.exe' ||
+registry /v UninstallString 2>/dev/null | grep -qi 'uninstall.exe' ||
     fail "no uninstaller registered"
 
 # Started as a learner would, from the Start menu.
@@ -40,5 +43,5 @@ wine "C:\\Program Files\\Tavrilo\\Uninstall.exe" /S >/dev/null 2>&1 || fail "the
 wineserver --wait # the uninstaller runs on from a copy of itself
 [ ! -e "$program_files/tavrilo.exe" ] || fail "the uninstall left tavrilo.exe"
 [ ! -e "$menu/Tavrilo.lnk" ] || fail "the uninstall left the Start-menu shortcut"
-! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstall left its registry entry"
+! registry >/dev/null 2>&1 || fail "the uninstall left its registry entry"
 echo "installer check: $(basename "$setup") installs, starts and uninstalls silently"

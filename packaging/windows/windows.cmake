@@ -2,27 +2,10 @@
 # program file and the licences of everything inside it. Included by the top-level CMakeLists.txt
 # before CPack.
 
-# The licences of what the static program file contains, as this machine's packages state them:
-# Qt (and the libraries it bundles) from the Qt source that was built, the MinGW-w64 runtime and
-# GCC's runtime libraries that are linked in, and Qt's Russian texts that are embedded.
-set(licences ${CMAKE_CURRENT_LIST_DIR}/../../assets/fonts/LICENSE-LiberationSans.txt)
-foreach(pair
-        "qt6-base|/usr/share/doc/libqt6core6/copyright"
-        "LGPL-3|/usr/share/common-licenses/LGPL-3"
-        "GPL-3|/usr/share/common-licenses/GPL-3"
-        "mingw-w64-runtime|/usr/share/doc/mingw-w64-x86-64-dev/copyright"
-        "gcc-runtime|/usr/share/doc/gcc-mingw-w64-base/copyright"
-        "qt6-translations|/usr/share/doc/qt6-translations-l10n/copyright")
-    string(REPLACE "|" ";" pair "${pair}")
-    list(GET pair 0 name)
-    list(GET pair 1 file)
-    if(NOT EXISTS ${file})
-        message(FATAL_ERROR "${file} is missing: it is the licence of ${name}, which the program contains")
-    endif()
-    install(FILES ${file} DESTINATION licences RENAME ${name}.txt)
-endforeach()
-install(FILES ${licences} DESTINATION licences)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt) # the program's own
+include(${CMAKE_CURRENT_LIST_DIR}/../licences.cmake)
+# The MinGW-w64 runtime and GCC's runtime libraries are linked in.
+tavrilo_install_licences("mingw-w64-runtime|/usr/share/doc/mingw-w64-x86-64-dev/copyright"
+                         "gcc-runtime|/usr/share/doc/gcc-mingw-w64-base/copyright")
 
 set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Tavrilo)

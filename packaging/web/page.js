@@ -1,0 +1,148 @@
+// Starts Tavrilo in its page: checks that the browser can run it, loads it with a progress
+// indicator, gives it the window's place on the page, and speaks its news. Says in Russian what is
+// wrong when it cannot run, and when it has ended.
+'use strict';
+
+(() => {
+    const root = document.documentElement;
+    const program = root.dataset.program;
+    const wasmBytes = Number(root.dataset.wasmBytes) || 0;
+    const windowPlace = document.getElementById('window');
+    const state = document.getElementById('state');
+    const stateText = document.getElementById('state-text');
+    const progress = document.getElementById('progress');
+    const again = document.getElementById('again');
+    const news = document.getElementById('news');
+
+    const texts = {
+        loading: 'Загрузка программы…',
+        starting: 'Запуск программы…',
+        noWebAssembly: 'Этот браузер не может запустить программу: в нём нет WebAssembly. ' +
+            'Откройте страницу в новой версии Chrome, Edge, Firefox или Safari.',
+        noWebGL: 'Этот браузер не может запустить программу: в нём выключен WebGL. ' +
+            'Включите в настройках браузера аппаратное ускорение или откройте страницу ' +
+            'в другом браузере.',
+        notLoaded: (file) => `Не удалось загрузить файл программы ${file}. ` +
+            'Проверьте подключение к интернету и обновите страницу.',
+        crashed: 'Программа остановилась из-за ошибки. Нажмите «Запустить снова», чтобы начать ' +
+            'сначала.',
+        ended: 'Программа завершена.',
+    };
+
+    // The page's word in place of the window: a sentence, a progress bar while loading, and a way
+    // to start again once the program has ended or failed.
+    function tell(text, { loading = false, restart = false } = {}) {
+        stateText.textContent = text;
+        progress.hidden = !loading;
+        again.hidden = !restart;
+        state.hidden = false;
+        if (restart) again.focus();
+    }
+
+    // The window goes for good; the tab's title says why too.
+    function stop(text, title) {
+        windowPlace.className = 'gone';
+        document.title = 'Tavrilo: ' + title;
+        tell(text, { restart: true });
+    }
+
+    again.addEventListener('click', () => location.reload());
+
+    // Offline after the first visit, and installable as an app. Not where the browser refuses
+    // service workers (plain HTTP from another host), which costs only that.
+    if ('serviceWorker' in navigator)
+        navigator.serviceWorker.register('sw.js').catch((error) => console.warn(error));
+
+    // A layout viewport that the whole window fits into, on a screen smaller than it (phones):
+    // the browser scales the page down, so that taps still land where the window is drawn.
+    const viewport = document.querySelector('meta[name="viewport"]');
+    function fitScreen() {
+        const needed = { width: 746, height: 527 }; // the window and the page's margins
+        const width = Math.max(needed.width,
+                               Math.ceil(needed.height * screen.width / screen.height));
+        viewport.content = screen.width >= needed.width && screen.height >= needed.height
+            ? 'width=device-width, initial-scale=1'
+            : `width=${width}`;
+    }
+    fitScreen();
+    addEventListener('orientationchange', fitScreen);
+
+    function webGL() {
+        try {
+            return !!document.createElement('canvas').getContext('webgl');
+        } catch {
+            return false;
+        }
+    }
+
+    // Compiles the program while it downloads, counting what has arrived.
+    async function compile(file) {
+        const response = await fetch(file);
+        if (!response.ok || !response.body) throw new Error(`${file}: ${response.status}`);
+        let arrived = 0;
+        const counted = response.body.pipeThrough(new TransformStream({
+            transform(chunk, controller) {
+                arrived += chunk.byteLength;
+                if (wasmBytes) progress.value = Math.min(arrived / wasmBytes, 1);
+                controller.enqueue(chunk);
+            },
+        }));
+        return WebAssembly.compileStreaming(
+            new Response(counted, { headers: { 'Content-Type': 'application/wasm' } }));
+    }
+
+    // What the program calls on its page (Module.tavriloPage).
+    const page = {
+        say(text) {
+            const line = document.createElement('p');
+            line.textContent = text;
+            news.replaceChildren(line);
+        },
+        ended() {
+            stop(texts.ended, 'программа завершена');
+        },
+    };
+
+    async function start() {
+        if (typeof WebAssembly !== 'object') return tell(texts.noWebAssembly);
+        if (!webGL()) return tell(texts.noWebGL);
+        if (typeof createQtAppInstance !== 'function')
+            return tell(texts.notLoaded(program + '.js'));
+        tell(texts.loading, { loading: true });
+        let wasm;
+        try {
+            wasm = await compile(program + '.wasm');
+        } catch (error) {
+            console.error(error);
+            return tell(texts.notLoaded(program + '.wasm'));
+        }
+        tell(texts.starting);
+        const crashed = (error) => {
+            console.error(error);
+            stop(texts.crashed, 'ошибка');
+        };
+        try {
+            await createQtAppInstance({
+                qtContainerElements: [windowPlace],
+                qtFontDpi: 96,
+                tavriloPage: page,
+                instantiateWasm(imports, done) {
+                    WebAssembly.instantiate(wasm, imports).then((i) => done(i, wasm), crashed);
+                    return {};
+                },
+                onAbort: crashed,
+                print: (line) => console.log(line),
+                printErr: (line) => console.warn(line),
+            });
+        } catch (error) {
+            return crashed(error);
+        }
+        if (windowPlace.className === 'gone') return;
+        windowPlace.className = '';
+        state.hidden = true;
+        // The keyboard is the window's from the start, as on the desktop.
+        windowPlace.querySelector('canvas')?.focus();
+    }
+
+    start();
+})();

@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""Serves a folder of the web page on 127.0.0.1, as a static host would, for a try or a test.
+
+    serve.py FOLDER [--port N] [--log FILE] [--trap-log FILE]
+
+Prints the page's address once it listens. Each request is logged, to FILE if given. With
+--trap-log, it also listens as an HTTP proxy that answers nothing and records each request made
+through it, one a line, to that file: a browser whose proxy it is shows whether anything asks for
+a host other than the page's own. The second line printed is then the proxy's address.
+"""
+import argparse
+import functools
+import http.server
+import socketserver
+import sys
+import threading
+
+
+class Page(http.server.SimpleHTTPRequestHandler):
+    # What a static host must send for each of the page's files; .wasm above all, which browsers
+    # compile while it downloads only when it comes as application/wasm.
+    extensions_map = {
+        **http.server.SimpleHTTPRequestHandler.extensions_map,
+        ".wasm": "application/wasm",
+        ".js": "text/javascript",
+        ".webmanifest": "application/manifest+json",
+        ".html": "text/html; charset=utf-8",
+        ".css": "text/css",
+        ".png": "image/png",
+    }
+
+    def end_headers(self):
+        # Browsers ask again each time, so that a new version is found at once; the service
+        # worker keeps the files for the offline case.
+        self.send_header("Cache-Control", "no-cache")
+        super().end_headers()
+
+    def log_message(self, format, *args):
+        self.server.log.write("%s\n" % (format % args))
+        self.server.log.flush()
+
+
+class Trap(http.server.BaseHTTPRequestHandler):
+    def refuse(self):
+        self.server.log.write(f"{self.command} {self.path}\n")
+        self.server.log.flush()
+        self.send_error(403)
+
+    do_GET = do_POST = do_HEAD = do_CONNECT = do_PUT = do_OPTIONS = refuse
+
+    def log_message(self, format, *args):
+        pass
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("folder")
+    parser.add_argument("--port", type=int, default=8000)
+    parser.add_argument("--log", type=argparse.FileType("a"), default=sys.stderr)
+    parser.add_argument("--trap-log", type=argparse.FileType("a"))
+    options = parser.parse_args()
+
+    page = Server(("127.0.0.1", options.port),
+                  functools.partial(Page, directory=options.folder))
+    page.log = options.log
+    print(f"http://127.0.0.1:{page.server_address[1]}/", flush=True)
+    if options.trap_log:
+        trap = Server(("127.0.0.1", 0), Trap)
+        trap.log = options.trap_log
+        print(f"127.0.0.1:{trap.server_address[1]}", flush=True)
+        threading.Thread(target=trap.serve_forever, daemon=True).start()
+    try:
+        page.serve_forever()
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,47 @@
+# What the web build installs and packs: the page and everything it loads, in one folder of static
+# files (tavrilo-<version>-web.zip). Included by the top-level CMakeLists.txt before CPack.
+#   add_web_page(TARGET [EXCLUDE_FROM_ALL]) makes the page of a program built for the web in
+#   pages/TARGET of the build folder: the program's own, which is installed, and the benchmarks'.
+
+set(TAVRILO_WEB ${CMAKE_CURRENT_LIST_DIR})
+set(TAVRILO_WEB_STATIC
+    ${TAVRILO_WEB}/page.js ${TAVRILO_WEB}/page.css ${TAVRILO_WEB}/manifest.webmanifest
+    ${PROJECT_SOURCE_DIR}/assets/pictures/icon-192.png
+    ${PROJECT_SOURCE_DIR}/assets/pictures/icon-512.png)
+
+function(add_web_page target)
+    set(out ${CMAKE_BINARY_DIR}/pages/${target})
+    set(all ALL)
+    if(ARGV1 STREQUAL EXCLUDE_FROM_ALL)
+        set(all "")
+        set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL ON)
+    endif()
+    # Nothing that the browser's content security policy would refuse: no eval, no Function().
+    target_link_options(${target} PRIVATE "SHELL:-s DYNAMIC_EXECUTION=0" "SHELL:-s ENVIRONMENT=web")
+    add_custom_command(OUTPUT ${out}/index.html ${out}/sw.js
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TAVRILO_WEB_STATIC} ${out}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/assets/pictures/icon.png
+                ${out}/icon-48.png
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}>
+                $<TARGET_FILE_DIR:${target}>/${target}.wasm ${out}
+        COMMAND ${CMAKE_COMMAND} -DPROGRAM=${target} -DPROGRAM_DIR=$<TARGET_FILE_DIR:${target}>
+                -DSOURCE=${TAVRILO_WEB} -DOUT=${out}
+                "-DFILES=${TAVRILO_WEB_STATIC};${out}/icon-48.png"
+                -P ${TAVRILO_WEB}/site.cmake
+        DEPENDS ${target} ${TAVRILO_WEB_STATIC} ${TAVRILO_WEB}/index.html.in
+                ${TAVRILO_WEB}/sw.js.in ${TAVRILO_WEB}/site.cmake
+        COMMENT "The web page of ${target}"
+        VERBATIM)
+    add_custom_target(${target}_page ${all} DEPENDS ${out}/index.html ${out}/sw.js)
+endfunction()
+
+add_web_page(tavrilo)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/pages/tavrilo/ DESTINATION .)
+include(${CMAKE_CURRENT_LIST_DIR}/../licences.cmake)
+# Emscripten's C and C++ runtime libraries are linked into the program.
+tavrilo_install_licences("emscripten-runtime|/usr/share/doc/emscripten/copyright")
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_SYSTEM_NAME web)
+set(CPACK_PACKAGE_FILE_NAME tavrilo-${PROJECT_VERSION}-web)
