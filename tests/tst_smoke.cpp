@@ -185,10 +185,16 @@ class SmokeTest : public QObject {
         }
         return found;
     }
-    static bool startProgram(Desktop &desktop, QStringList command = {})
+    // The program, or the command given; what it prints goes to the log if one is named.
+    static bool startProgram(Desktop &desktop, QStringList command = {}, const QString &log = {})
     {
         desktop.program.setProcessEnvironment(desktop.environment);
-        desktop.program.setProcessChannelMode(QProcess::ForwardedChannels);
+        if (log.isEmpty()) {
+            desktop.program.setProcessChannelMode(QProcess::ForwardedChannels);
+        } else {
+            desktop.program.setProcessChannelMode(QProcess::MergedChannels);
+            desktop.program.setStandardOutputFile(log);
+        }
         desktop.program.setChildProcessModifier(dieWithParent);
         if (command.isEmpty())
             command = QProcess::splitCommand(qEnvironmentVariable("TAVRILO_SMOKE_PROGRAM"));
@@ -339,9 +345,8 @@ class SmokeTest : public QObject {
         if (addresses.size() != 2) return false;
         // Firefox heeds the settings that keep its remote settings at home only with this.
         x11_.environment.insert(u"MOZ_REMOTE_SETTINGS_DEVTOOLS"_s, u"1"_s);
-        x11_.program.setStandardOutputFile(shots_.filePath(u"browser.log"_s));
-        x11_.program.setStandardErrorFile(shots_.filePath(u"browser.log"_s), QIODevice::Append);
-        return startProgram(x11_, browserCommand(addresses[0], addresses[1])) &&
+        return startProgram(x11_, browserCommand(addresses[0], addresses[1]),
+                            shots_.filePath(u"browser.log"_s)) &&
                awaitUnstarted(u"page"_s);
     }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tavrilo for the web with the cached Qt for WebAssembly (made first if need be): the page's
 # folder and its zip, with their sizes; then drives the page in Chromium and in Firefox as a learner
-# would, on a private X server.
+# would, on a private X server, and checks in headless Chromium what the screen does not show.
 #   packaging/web/build.sh [WEB_BUILD_DIR [LINUX_BUILD_DIR [--bench]]]
 # The page lands in WEB_BUILD_DIR/site. The Linux build folder must hold a built tests/tst_smoke:
 # it drives the page too. With --bench, the web benchmark runs instead of the checks.
@@ -42,3 +42,5 @@ for browser in chromium firefox; do
     TAVRILO_SMOKE_BROWSER=$browser TAVRILO_SMOKE_PAGE=$out/site \
         "$linux/tests/tst_smoke" learnerSession
 done
+echo "== the page in headless Chromium: what is heard, hostile input, phones, installing"
+python3 "$root/tests/tst_web.py" "$out/site"

@@ -62,7 +62,7 @@
                                Math.ceil(needed.height * screen.width / screen.height));
         viewport.content = screen.width >= needed.width && screen.height >= needed.height
             ? 'width=device-width, initial-scale=1'
-            : `width=${width}`;
+            : `width=${width}, initial-scale=${screen.width / width}`;
     }
     fitScreen();
     addEventListener('orientationchange', fitScreen);
@@ -144,5 +144,6 @@
         windowPlace.querySelector('canvas')?.focus();
     }
 
-    start();
+    // After the program's script, which the page loads in parallel.
+    addEventListener('DOMContentLoaded', start);
 })();

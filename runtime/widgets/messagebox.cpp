@@ -2,7 +2,9 @@
 
 #include "page.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QWindow>
 
 namespace tavrilo {
 
@@ -16,8 +18,14 @@ void showInformation(QWidget *parent, const QString &prompt, const QString &titl
     box->setWindowModality(Qt::ApplicationModal);
     // The keyboard goes back to the window at once, also where no window manager hands it back.
     QObject::connect(box, &QDialog::finished, parent, [parent] { parent->activateWindow(); });
+    // Heard in a browser once it has the keyboard, the moment a screen reader would say it.
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, box,
+                     [box, prompt, heard = false](QWindow *focus) mutable {
+                         if (heard || focus != box->windowHandle()) return;
+                         heard = true;
+                         page::say(prompt);
+                     });
     box->show();
-    page::say(prompt);
 }
 
 } // namespace tavrilo
