@@ -3,7 +3,9 @@
 #   qt_cache_prefix NAME RECIPE OPTION...  prints the prefix that a Qt built with these options is
 #                                          cached in (the key covers the version, recipe, options)
 #   qt_build PREFIX OPTIONS... -- CMAKE... fetches the source, configures, builds and installs into
-#                                          PREFIX, and marks it complete only when all of that worked
+#                                          PREFIX, and marks it complete only when all of that worked;
+#                                          a function qt_prepare, if defined, first changes the
+#                                          source (run in its folder)
 # The host tools (moc, rcc, uic) come from Debian's qt6-base-dev, so the source is the same version.
 
 qt_version=6.4.2
@@ -52,6 +54,7 @@ qt_build() {
         cd "$work"
         apt-get source -qq "qt6-base=$host_version" >source.log 2>&1 || { cat source.log >&2; exit 1; }
         src=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$qt_version*" | head -n1)
+        if declare -F qt_prepare >/dev/null; then (cd "$src" && qt_prepare); fi
         mkdir build && cd build
         "$src/configure" -prefix "$prefix" "${options[@]}" -qt-host-path /usr -- \
             -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake "${cmake_options[@]}" \

@@ -11,7 +11,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 # The same modules and features as the Windows Qt, less what the browser gives or forbids: no
 # threads (they would need cross-origin isolation headers that static hosts seldom send). OpenGL
-# stays: Qt 6.4's WebAssembly backing store draws through WebGL.
+# stays: Qt 6.4's WebAssembly backing store draws through WebGL. Less, too, of what every learner
+# would download for nothing: the styles and text formats that the program does not use.
 options=(
     -release -static -optimize-size
     -xplatform wasm-emscripten
@@ -22,9 +23,27 @@ options=(
     -no-feature-concurrent -no-feature-sql-sqlite
     -qt-zlib -qt-pcre -qt-libpng -qt-freetype -qt-harfbuzz -no-libjpeg -no-gif
     -no-feature-tabletevent
+    -no-feature-style-fusion -no-feature-style-stylesheet
+    -no-feature-textmarkdownreader -no-feature-textmarkdownwriter -no-feature-textodfwriter
+    -no-feature-datetimeedit -no-feature-calendarwidget
 )
-recipe=1 # raise when the build steps below change what gets built
-emscripten_version=$(cat /usr/share/emscripten/emscripten-version.txt 2>/dev/null || echo none)
+recipe=2 # raise when the build steps below change what gets built
+
+# Qt's WebAssembly platform embeds three fonts as its own. DejaVu Sans stays, the default and the
+# fallback for every script the program's own font lacks; the monospace and the Latin-only Vera go.
+qt_prepare() {
+    local plugin=src/plugins/platforms/wasm
+    sed -i '/src\/3rdparty\/wasm\/\(Vera\|DejaVuSansMono\)\.ttf/d' $plugin/CMakeLists.txt
+    sed -i '/":\/fonts\/\(Vera\|DejaVuSansMono\)\.ttf"/d' $plugin/qwasmfontdatabase.cpp
+    sed -i 's/return QFont("Bitstream Vera Sans"_L1);/return QFont("DejaVu Sans"_L1);/' \
+        $plugin/qwasmfontdatabase.cpp
+    ! grep -q 'Vera.ttf\|DejaVuSansMono\|QFont("Bitstream' $plugin/CMakeLists.txt \
+        $plugin/qwasmfontdatabase.cpp || { echo "Qt's wasm fonts are not where expected" >&2; return 1; }
+}
+# Built with one emscripten, used with the same: Debian's, installed or (for --check on a machine
+# where `./dev.sh web` has yet to install it) the one apt-get would install.
+emscripten_version=$(cat /usr/share/emscripten/emscripten-version.txt 2>/dev/null ||
+    apt-cache policy emscripten 2>/dev/null | sed -n 's/^ *Candidate: \([0-9.]*\).*/\1/p')
 prefix=$(qt_cache_prefix wasm-static "$recipe" "emscripten $emscripten_version" "${options[@]}")
 
 # Qt's configure wants an emsdk: a folder whose .emscripten names EMSCRIPTEN_ROOT, with emcc and
@@ -54,7 +73,7 @@ case "${1:-}" in
     ;;
 esac
 if [ -f "$prefix/.complete" ]; then
-    [ -e "$emsdk/.emscripten" ] || make_emsdk
+    [ "${1:-}" = --check ] || make_emsdk # afresh, for the emscripten installed now
     echo "$prefix"
     exit 0
 fi
