@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 int main(int argc, char *argv[])
 {
@@ -16,6 +17,11 @@ int main(int argc, char *argv[])
     auto *label = new QLabel(QStringLiteral("Label"), &window);
     label->setGeometry(512, 24, 137, 17);
     app.watch(&window);
+#ifdef Q_OS_WASM
+    // Shown as the program shows its window in a page (tavrilo::showMainWindow).
+    window.setWindowFlag(Qt::FramelessWindowHint);
+    window.move(window.screen()->geometry().topLeft());
+#endif
     window.show();
     return app.exec();
 }

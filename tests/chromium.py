@@ -5,6 +5,7 @@ Chromium runs with WebGL drawn by SwiftShader (no GPU needed), at a device pixel
 its own background traffic off. What the page writes to its console, and what the browser says of
 it, is collected for reading.
 """
+import fcntl
 import json
 import os
 import pathlib
@@ -28,8 +29,14 @@ class Browser:
     """Chromium driven over the DevTools protocol on a pipe, one page attached."""
 
     def __init__(self, profile):
+        def above_4(end):  # so that placing the browser's ends as its 3 and 4 overwrites neither
+            moved = fcntl.fcntl(end, fcntl.F_DUPFD, 10)
+            os.close(end)
+            return moved
+
         to_browser, self._commands = os.pipe()
         self._events, from_browser = os.pipe()
+        to_browser, from_browser = above_4(to_browser), above_4(from_browser)
         flags = ["--headless=new", "--remote-debugging-pipe", f"--user-data-dir={profile}",
                  "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
                  "--force-device-scale-factor=1", "--window-size=1024,768", "--no-first-run", "--test-type",
@@ -40,7 +47,7 @@ class Browser:
             flags.append("--no-sandbox")  # Chromium's sandbox refuses root
         command = " ".join([shutil.which("chromium")] + flags + ["about:blank"])
         self.process = subprocess.Popen(
-            ["sh", "-c", f"exec {command} 3<&{to_browser} 4>&{from_browser}"],
+            ["bash", "-c", f"exec {command} 3<&{to_browser} 4>&{from_browser}"],
             pass_fds=(to_browser, from_browser), stderr=subprocess.DEVNULL)
         os.close(to_browser)
         os.close(from_browser)
@@ -69,8 +76,9 @@ class Browser:
                         if "id" in message:
                             self._replies[message["id"]] = message
                         elif message.get("method") == "Runtime.consoleAPICalled":
-                            self._console.append(" ".join(
-                                str(a.get("value", "")) for a in message["params"]["args"]))
+                            call = message["params"]
+                            self._console.append(call["type"] + ": " + " ".join(
+                                str(a.get("value", "")) for a in call["args"]))
                         elif message.get("method") == "Log.entryAdded":
                             entry = message["params"]["entry"]
                             self._console.append(f"{entry['level']}: {entry['text']}")
@@ -99,12 +107,12 @@ class Browser:
         """The first paint's moment on the page's clock (ms), as its launcher printed it."""
         with self._lock:
             found = self._lock.wait_for(
-                lambda: any(line.startswith("painted ") for line in self._console), timeout)
+                lambda: any(line.startswith("log: painted ") for line in self._console), timeout)
             if not found:
                 raise TimeoutError("no first paint")
-            line = next(line for line in self._console if line.startswith("painted "))
+            line = next(line for line in self._console if line.startswith("log: painted "))
             self._console.clear()
-        return int(line.split()[1]) / 1e6
+        return int(line.split()[2]) / 1e6
 
     def console(self):
         """What the page and the browser have said on the page's console so far."""
@@ -124,7 +132,9 @@ class Browser:
         return self.painted()
 
     def renderer_rss(self):
-        """The tab's memory: the resident set of the renderer that holds the page, in MiB."""
+        """The tab's memory: the resident set of the renderer that holds the page, in MiB, once
+        its JavaScript garbage has been collected."""
+        self.page("HeapProfiler.collectGarbage")
         processes = self.call("SystemInfo.getProcessInfo")["processInfo"]
         sizes = []
         for p in processes:
@@ -179,5 +189,6 @@ class Browser:
         except Exception:
             pass
         self.process.wait(timeout=30)
+        os.close(self._commands)
 
 
