@@ -169,15 +169,17 @@ class Browser:
         self.page("Input.dispatchTouchEvent", type="touchStart", touchPoints=[{"x": x, "y": y}])
         self.page("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
 
-    def key(self, key, code=None, text=""):
-        """A key pressed and let go: a character ("7", "-") or a named key ("Enter", "Tab")."""
+    def key(self, key, code=None, modifiers=0, commands=()):
+        """A key pressed and let go: a character ("7", "-") or a named key ("Enter", "Tab"); with
+        modifiers (2: Ctrl) and the editing commands the browser runs for it ("paste")."""
         codes = {"Enter": 13, "Tab": 9, " ": 32, "-": 189}
         virtual = codes.get(key, ord(key.upper()) if len(key) == 1 else 0)
-        text = text or (key if len(key) == 1 else "\r" if key == "Enter" else "")
+        text = "" if modifiers else key if len(key) == 1 else "\r" if key == "Enter" else ""
         for kind in ("keyDown", "keyUp"):
-            self.page("Input.dispatchKeyEvent", type=kind, key=key,
+            self.page("Input.dispatchKeyEvent", type=kind, key=key, modifiers=modifiers,
                       code=code or (f"Digit{key}" if key.isdigit() else key),
-                      text=text if kind == "keyDown" else "", windowsVirtualKeyCode=virtual)
+                      text=text if kind == "keyDown" else "", windowsVirtualKeyCode=virtual,
+                      commands=list(commands) if kind == "keyDown" else [])
 
     def type(self, text):
         for character in text:
