@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
 """Serves a folder of the web page on 127.0.0.1, as a static host would, for a try or a test.
 
-    serve.py FOLDER [--port N] [--log FILE] [--trap-log FILE]
+    serve.py FOLDER [--port N] [--log FILE] [--trap-log FILE] [--die-with-parent]
 
 Prints the page's address once it listens. Each request is logged, to FILE if given. With
 --trap-log, it also listens as an HTTP proxy that answers nothing and records each request made
 through it, one a line, to that file: a browser whose proxy it is shows whether anything asks for
-a host other than the page's own. The second line printed is then the proxy's address.
+a host other than the page's own. The second line printed is then the proxy's address. With --die-with-parent it ends when the
+process that started it does (Linux), so that a test that dies leaves no server behind.
 """
 import argparse
+import ctypes
 import functools
 import http.server
+import signal
 import socketserver
 import sys
 import threading
@@ -62,7 +65,10 @@ def main():
     parser.add_argument("--port", type=int, default=8000)
     parser.add_argument("--log", type=argparse.FileType("a"), default=sys.stderr)
     parser.add_argument("--trap-log", type=argparse.FileType("a"))
+    parser.add_argument("--die-with-parent", action="store_true")
     options = parser.parse_args()
+    if options.die_with_parent:
+        ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
     page = Server(("127.0.0.1", options.port),
                   functools.partial(Page, directory=options.folder))
