@@ -3,11 +3,13 @@
 news that a screen reader in the browser hears from the page's live region (each new point, each
 verdict, the message box's question), a megabyte of any Unicode pasted into an answer and judged,
 the page's word once the program has ended, a phone's screen (the whole window in view, scaled
-down, and taps landing where it is drawn), the page installable as an app, and nothing said
-against the page on its console (a refused request, an error).
+down, and taps landing where it is drawn), the page installable as an app, a new version of its
+files replacing the kept ones, and nothing said against the page on its console (a refused
+request, an error).
 
 Usage: tst_web.py SITE, the page's folder. Needs Debian's chromium."""
 import pathlib
+import shutil
 import sys
 import tempfile
 import time
@@ -135,6 +137,46 @@ def phone(address, width, height):
             browser.close()
 
 
+def new_version(site):
+    """Kept after a first visit, the page's files give way to a new version as a whole: a copy of
+    the site is visited, then changed as a new build changes it (a file, and so the version in
+    sw.js); at the next visits the page uses the new file, and only the new version is kept."""
+    with tempfile.TemporaryDirectory() as copy, tempfile.TemporaryDirectory() as profile:
+        shutil.copytree(site, copy, dirs_exist_ok=True)
+        server, address = serve(copy)
+        browser = Browser(profile)
+        try:
+            browser.page("Page.navigate", url=address)
+            browser.window()
+            kept = "caches.keys().then(keys => keys.join(' '))"
+            old = browser.page("Runtime.evaluate", expression=kept, awaitPromise=True,
+                               returnByValue=True)["result"]["value"]
+            folder = pathlib.Path(copy)
+            with open(folder / "page.css", "a") as css:
+                css.write("body { background: rgb(1, 2, 3); }\n")
+            sw = (folder / "sw.js").read_text().replace(old, old + "-new")
+            (folder / "sw.js").write_text(sw)
+            # The next visit finds the new version; once it has taken over, the one after uses it.
+            browser.page("Page.reload")
+            browser.window()
+            for _ in range(600):
+                now = browser.page("Runtime.evaluate", expression=kept, awaitPromise=True,
+                                   returnByValue=True)["result"]["value"]
+                if now == old + "-new":
+                    break
+                time.sleep(0.1)
+            browser.page("Page.reload")
+            browser.window()
+            looks = browser.evaluate("getComputedStyle(document.body).backgroundColor")
+            check("a new version replaces the kept files",
+                  looks == "rgb(1, 2, 3)" and now == old + "-new",
+                  f"kept {old} before, {now} after, the page's ground {looks}")
+        finally:
+            browser.close()
+            server.terminate()
+            server.wait()
+
+
 def main(site):
     server, address = serve(site)
     try:
@@ -144,6 +186,7 @@ def main(site):
     finally:
         server.terminate()
         server.wait()
+    new_version(site)
     return 1 if failures else 0
 
 
