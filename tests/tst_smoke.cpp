@@ -110,9 +110,10 @@ class SmokeTest : public QObject {
         process.setProcessEnvironment(desktop.environment);
         process.setStandardErrorFile(QProcess::nullDevice());
         process.start(tool, arguments);
-        if (!process.waitForFinished(toolTimeout)) process.kill();
+        const bool ended = process.waitForFinished(toolTimeout);
+        if (!ended) process.kill(), process.waitForFinished();
         if (output) *output = process.readAllStandardOutput();
-        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
     // Clicks and keys. What they should bring about is awaited on the screen, so a failure here
     // is only logged, as the cause of the failure that follows.
