@@ -8,7 +8,7 @@ program's window, built as app/main.cpp builds it), bench_launch_bare (a bare Qt
 size, built the same way) and tavrilo (the program's own page). Each launcher prints "painted NS"
 when its window's first paint is done, on the page's clock, which starts with the navigation.
 
-For RUNS alternating runs of each (default 10): the time from navigation to that first paint in a
+For RUNS alternating runs of each (default 20): the time from navigation to that first paint in a
 fresh browser profile (cold: nothing cached) and on a reload (warm: the service worker's copies and
 the browser's compiled code). Then the program's page is driven through POINTS points (default
 1000) with real mouse and key events, and the tab's memory (the renderer's resident set) read
@@ -92,7 +92,7 @@ def endurance(address, points):
 
 def main():
     pages = pathlib.Path(sys.argv[1])
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 10
+    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 20
     points = int(sys.argv[3]) if len(sys.argv) > 3 else 1000
     server, address = serve(pages)
     try:
