@@ -37,6 +37,9 @@ trap stop EXIT
 export WINEDEBUG=-all
 
 echo "== the suites under Wine"
+# The prefix made first: suites started side by side would each begin making it, and one of them
+# can then find the other's half-started Wine server gone (seen where Wine has its 32-bit side).
+WINEPREFIX=$work/suites wineboot --init >/dev/null 2>&1 && WINEPREFIX=$work/suites timeout 120 wineserver --wait
 WINEPREFIX=$work/suites xvfb-run -a ctest --test-dir "$out" --output-on-failure -j "${JOBS:-2}"
 
 echo "== the portable program under Wine, driven on the screen"
