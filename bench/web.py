@@ -15,7 +15,6 @@ the browser's compiled code). Then the program's page is driven through POINTS p
 before, after 100 and after the last. Chromium runs headless with WebGL drawn by SwiftShader.
 """
 import base64
-import json
 import os
 import pathlib
 import shutil
