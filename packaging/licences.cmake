@@ -4,7 +4,7 @@
 # embedded, and the runtimes given, each as name.txt; and the program's own as LICENSE.txt.
 function(tavrilo_install_licences)
     foreach(pair
-            "qt6-base|/usr/share/doc/libqt6core6/copyright"
+            "qt6-base|/usr/share/doc/qt6-base-dev/copyright"
             "LGPL-3|/usr/share/common-licenses/LGPL-3"
             "GPL-3|/usr/share/common-licenses/GPL-3"
             "qt6-translations|/usr/share/doc/qt6-translations-l10n/copyright"

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Builds the static, single-threaded Qt for WebAssembly that the web build of Tavrilo links, with
-# Debian's emscripten, and caches it per machine.
+# Builds the static, single-threaded Qt for WebAssembly that the web build of Tavrilo links, from
+# Debian 13's Qt source with Debian 13's emscripten, in the Debian 13 build root
+# (../build-root.sh), and caches it per machine.
 #   packaging/web/wasm-qt.sh          print the cached Qt's prefix, building it first if needed
 #   packaging/web/wasm-qt.sh --check  print the prefix if the cache is complete; else fail
 #   packaging/web/wasm-qt.sh --env    print the shell settings that builds with this Qt need
-# The first build takes about half an hour on two cores; later runs reuse the cache at once.
+# The first build takes about a quarter of an hour on two cores; later runs reuse the cache at once.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../qt-source.sh"
 
 # The same modules and features as the Windows Qt, less what the browser gives or forbids: no
 # threads (they would need cross-origin isolation headers that static hosts seldom send). OpenGL
-# stays: Qt 6.4's WebAssembly backing store draws through WebGL. Less, too, of what every learner
+# stays, since Qt's WebAssembly backing store is built only with it, though it draws on a 2D canvas
+# and never asks for WebGL. Less, too, of what every learner
 # would download for nothing: the styles and text formats that the program does not use.
 options=(
     -release -static -optimize-size
@@ -29,21 +31,32 @@ options=(
 )
 recipe=2 # raise when the build steps below change what gets built
 
-# Qt's WebAssembly platform embeds three fonts as its own. DejaVu Sans stays, the default and the
-# fallback for every script the program's own font lacks; the monospace and the Latin-only Vera go.
+# Qt's WebAssembly platform embeds two fonts as its own. DejaVu Sans stays, the default and the
+# fallback for every script the program's own font lacks; the monospace one goes.
 qt_prepare() {
     local plugin=src/plugins/platforms/wasm
-    sed -i '/src\/3rdparty\/wasm\/\(Vera\|DejaVuSansMono\)\.ttf/d' $plugin/CMakeLists.txt
-    sed -i '/":\/fonts\/\(Vera\|DejaVuSansMono\)\.ttf"/d' $plugin/qwasmfontdatabase.cpp
-    sed -i 's/return QFont("Bitstream Vera Sans"_L1);/return QFont("DejaVu Sans"_L1);/' \
-        $plugin/qwasmfontdatabase.cpp
-    ! grep -q 'Vera.ttf\|DejaVuSansMono\|QFont("Bitstream' $plugin/CMakeLists.txt \
-        $plugin/qwasmfontdatabase.cpp || { echo "Qt's wasm fonts are not where expected" >&2; return 1; }
+    sed -i '/src\/3rdparty\/wasm\/DejaVuSansMono\.ttf/d' $plugin/CMakeLists.txt
+    sed -i '/":\/fonts\/DejaVuSansMono\.ttf"/d' $plugin/qwasmfontdatabase.cpp
+    ! grep -q 'DejaVuSansMono' $plugin/CMakeLists.txt $plugin/qwasmfontdatabase.cpp &&
+        grep -q 'return QFont("DejaVu Sans"_L1);' $plugin/qwasmfontdatabase.cpp ||
+        { echo "Qt's wasm fonts are not where expected" >&2; return 1; }
 }
-# Built with one emscripten, used with the same: Debian's, installed or (for --check on a machine
-# where `./dev.sh web` has yet to install it) the one apt-get would install.
-emscripten_version=$(cat /usr/share/emscripten/emscripten-version.txt 2>/dev/null ||
-    apt-cache policy emscripten 2>/dev/null | sed -n 's/^ *Candidate: \([0-9.]*\).*/\1/p')
+# Qt's WebAssembly platform puts one style sheet of its own into the page. The page's content
+# security policy allows it by its digest, which the web build reads from here.
+qt_installed() {
+    mkdir -p "$prefix/share/tavrilo"
+    python3 - "$1/src/plugins/platforms/wasm/qwasmcssstyle.cpp" >"$prefix/share/tavrilo/style-sha256" <<'EOF'
+import base64, hashlib, sys
+source = open(sys.argv[1], encoding="utf-8").read()
+assert source.count('R"css(') == 1, "Qt's style sheet is no longer one string"
+start, end = source.index('R"css(') + len('R"css('), source.index(')css"')
+print(base64.b64encode(hashlib.sha256(source[start:end].encode()).digest()).decode())
+EOF
+}
+# Built with one emscripten, used with the same: the build root's.
+root=
+[ -n "${TAVRILO_IN_BUILD_ROOT:-}" ] || root=$("$here/../build-root.sh" --check 2>/dev/null) || true
+emscripten_version=$(cat "$root/usr/share/emscripten/emscripten-version.txt" 2>/dev/null || echo none)
 prefix=$(qt_cache_prefix wasm-static "$recipe" "emscripten $emscripten_version" "${options[@]}")
 
 # Qt's configure wants an emsdk: a folder whose .emscripten names EMSCRIPTEN_ROOT, with emcc and
@@ -62,7 +75,9 @@ make_emsdk() {
     for entry in /usr/share/emscripten/*; do
         ln -s "$entry" "$emsdk/upstream/emscripten/"
     done
-    ln -s /usr/bin/emcc /usr/bin/em++ /usr/bin/emar /usr/bin/emranlib "$emsdk/upstream/emscripten/"
+    for tool in emcc em++ emar emranlib; do
+        [ -e "$emsdk/upstream/emscripten/$tool" ] || ln -s "/usr/bin/$tool" "$emsdk/upstream/emscripten/"
+    done
     echo "EMSCRIPTEN_ROOT = emsdk_path + '/upstream/emscripten'" >"$emsdk/.emscripten"
 }
 
@@ -73,7 +88,8 @@ case "${1:-}" in
     ;;
 esac
 if [ -f "$prefix/.complete" ]; then
-    [ "${1:-}" = --check ] || make_emsdk # afresh, for the emscripten installed now
+    # Afresh in the build root, where it points to, for the emscripten there now.
+    [ -z "${TAVRILO_IN_BUILD_ROOT:-}" ] || [ "${1:-}" = --check ] || make_emsdk
     echo "$prefix"
     exit 0
 fi
@@ -81,7 +97,7 @@ if [ "${1:-}" = --check ]; then
     echo "no Qt $qt_version for WebAssembly in $qt_cache (emscripten $emscripten_version)" >&2
     exit 1
 fi
-command -v emcc >/dev/null || { echo "emcc not found: install the package emscripten" >&2; exit 1; }
+qt_in_root "$0" "$@"
 make_emsdk
 eval "$(environment)"
 qt_build "$prefix" "${options[@]}" -- \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the static Qt for 64-bit Windows that the cross-built Tavrilo links, from Debian's own Qt
-# source (with Debian's patches applied) and Debian's mingw-w64 compilers, and caches it per machine.
+# Builds the static Qt for 64-bit Windows that the cross-built Tavrilo links, from Debian 13's own Qt
+# source (with Debian's patches applied) and Debian 13's mingw-w64 compilers, in the Debian 13 build
+# root (../build-root.sh), and caches it per machine.
 #   packaging/windows/cross-qt.sh          print the cached Qt's prefix, building it first if needed
 #   packaging/windows/cross-qt.sh --check  print the prefix if the cache is complete; else fail
 # The first build takes about an hour of one core's time; later runs reuse the cache at once. An
@@ -35,7 +36,6 @@ if [ "${1:-}" = --check ]; then
     echo "no cross-built Qt $qt_version in $qt_cache (key ${prefix##*-})" >&2
     exit 1
 fi
-# Qt 6.4.2's removed_api.cpp includes the toolbar header unconditionally, so the mainwindow feature
-# stays on; and DirectWrite without Direct2D does not link, so both stay on (defaults).
+qt_in_root "$0" "$@"
 qt_build "$prefix" "${options[@]}" -- -DCMAKE_TOOLCHAIN_FILE="$here/mingw64.cmake"
 echo "$prefix"
