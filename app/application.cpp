@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QPointer>
 #include <QResource>
 #include <QScreen>
 #include <QStyleFactory>
@@ -46,7 +47,11 @@ void showMainWindow(QWidget &window)
     window.setWindowFlag(Qt::FramelessWindowHint);
     window.move(window.screen()->geometry().topLeft());
 #endif
+    // The control the window means to start with keeps the keyboard. In a browser, Qt 6.8 activates
+    // the window before its controls show, and would hand the keyboard to the next one instead.
+    QPointer<QWidget> first = window.focusWidget();
     window.show();
+    if (first) first->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 } // namespace tavrilo
