@@ -19,9 +19,6 @@
         starting: 'Запуск программы…',
         noWebAssembly: 'Этот браузер не может запустить программу: в нём нет WebAssembly. ' +
             'Откройте страницу в новой версии Chrome, Edge, Firefox или Safari.',
-        noWebGL: 'Этот браузер не может запустить программу: в нём выключен WebGL. ' +
-            'Включите в настройках браузера аппаратное ускорение или откройте страницу ' +
-            'в другом браузере.',
         notLoaded: (file) => `Не удалось загрузить файл программы ${file}. ` +
             'Проверьте подключение к интернету и обновите страницу.',
         crashed: 'Программа остановилась из-за ошибки. Нажмите «Запустить снова», чтобы начать ' +
@@ -67,14 +64,6 @@
     fitScreen();
     addEventListener('orientationchange', fitScreen);
 
-    function webGL() {
-        try {
-            return !!document.createElement('canvas').getContext('webgl');
-        } catch {
-            return false;
-        }
-    }
-
     // Compiles the program while it downloads, counting what has arrived.
     async function compile(file) {
         const response = await fetch(file);
@@ -105,9 +94,9 @@
 
     async function start() {
         if (typeof WebAssembly !== 'object') return tell(texts.noWebAssembly);
-        if (!webGL()) return tell(texts.noWebGL);
-        if (typeof createQtAppInstance !== 'function')
-            return tell(texts.notLoaded(program + '.js'));
+        // The program's script defines its entry function, <program>_entry.
+        const entry = globalThis[program + '_entry'];
+        if (typeof entry !== 'function') return tell(texts.notLoaded(program + '.js'));
         tell(texts.loading, { loading: true });
         let wasm;
         try {
@@ -122,10 +111,15 @@
             stop(texts.crashed, 'ошибка');
         };
         try {
-            await createQtAppInstance({
+            const instance = await entry({
                 qtContainerElements: [windowPlace],
                 qtFontDpi: 96,
+                // Only the program's own fonts, never the machine's, so that it looks the same
+                // everywhere.
+                qt: { localFonts: { familiesCollection: 'NoFontFamilies' } },
                 tavriloPage: page,
+                // main() is called below, where an exception it throws is seen.
+                noInitialRun: true,
                 instantiateWasm(imports, done) {
                     WebAssembly.instantiate(wasm, imports).then((i) => done(i, wasm), crashed);
                     return {};
@@ -134,6 +128,12 @@
                 print: (line) => console.log(line),
                 printErr: (line) => console.warn(line),
             });
+            try {
+                instance.callMain([]);
+            } catch (error) {
+                // The browser's event loop runs the program's: main() leaves by throwing this.
+                if (error !== 'unwind') throw error;
+            }
         } catch (error) {
             return crashed(error);
         }

@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Serves a folder of the web page on 127.0.0.1, as a static host would, for a try or a test.
 
+It sends the headers that the folder's _headers file asks for (the content security policy and
+the like; the format Netlify and Cloudflare Pages read), and a file's precompressed copy (.br,
+.gz) where the browser accepts it.
+
     serve.py FOLDER [--port N] [--log FILE] [--trap-log FILE] [--die-with-parent]
 
 Prints the page's address once it listens. Each request is logged, to FILE if given. With
@@ -11,8 +15,10 @@ process that started it does (Linux), so that a test that dies leaves no server 
 """
 import argparse
 import ctypes
+import fnmatch
 import functools
 import http.server
+import os
 import signal
 import socketserver
 import sys
@@ -31,16 +37,62 @@ class Page(http.server.SimpleHTTPRequestHandler):
         ".css": "text/css",
         ".png": "image/png",
     }
+    precompressed = (("br", ".br"), ("gzip", ".gz"))
+    encoding = None
+
+    def translate_path(self, path):
+        real = super().translate_path(path)
+        self.encoding = None
+        accepted = {part.split(";")[0].strip()
+                    for part in self.headers.get("Accept-Encoding", "").split(",")}
+        for name, suffix in self.precompressed:
+            if name in accepted and os.path.isfile(real + suffix):
+                self.encoding = name
+                return real + suffix
+        return real
+
+    def guess_type(self, path):
+        for name, suffix in self.precompressed:
+            if self.encoding == name:
+                path = path.removesuffix(suffix)
+        return super().guess_type(path)
 
     def end_headers(self):
-        # Browsers ask again each time, so that a new version is found at once; the service
-        # worker keeps the files for the offline case.
-        self.send_header("Cache-Control", "no-cache")
+        if self.encoding:
+            self.send_header("Content-Encoding", self.encoding)
+        self.send_header("Vary", "Accept-Encoding")
+        url = self.path.split("?")[0]
+        headers = [header for pattern, rule in self.server.rules
+                   if fnmatch.fnmatchcase(url, pattern) for header in rule]
+        # Unless told otherwise, browsers ask again each time, so that a new version is found at
+        # once; the service worker keeps the files for the offline case.
+        if not any(name.lower() == "cache-control" for name, _ in headers):
+            headers.append(("Cache-Control", "no-cache"))
+        for name, value in headers:
+            self.send_header(name, value)
         super().end_headers()
 
     def log_message(self, format, *args):
         self.server.log.write("%s\n" % (format % args))
         self.server.log.flush()
+
+
+def read_rules(folder):
+    """The _headers file: a path pattern on a line of its own, its headers indented below it."""
+    rules = []
+    try:
+        with open(os.path.join(folder, "_headers"), encoding="utf-8") as file:
+            for line in file:
+                if not line.strip() or line.lstrip().startswith("#"):
+                    continue
+                if not line[0].isspace():
+                    rules.append((line.strip(), []))
+                elif rules:
+                    name, _, value = line.strip().partition(":")
+                    rules[-1][1].append((name.strip(), value.strip()))
+    except FileNotFoundError:
+        pass
+    return rules
 
 
 class Trap(http.server.BaseHTTPRequestHandler):
@@ -73,6 +125,7 @@ def main():
     page = Server(("127.0.0.1", options.port),
                   functools.partial(Page, directory=options.folder))
     page.log = options.log
+    page.rules = read_rules(options.folder)
     print(f"http://127.0.0.1:{page.server_address[1]}/", flush=True)
     if options.trap_log:
         trap = Server(("127.0.0.1", 0), Trap)

@@ -1,11 +1,15 @@
-# Writes the two files of the web page that depend on the built program (cmake -P): index.html,
-# which knows the program's size for its progress bar, and sw.js, whose version is a digest of every
-# file the page loads, so that browsers replace their copies whenever one of them changes.
+# Writes the files of the web page that depend on the build (cmake -P): index.html, which knows
+# the program's size for its progress bar and carries the content security policy; sw.js, whose
+# version is a digest of every file the page loads, so that browsers replace their copies whenever
+# one of them changes; and _headers, what a host should send with the files (the policy again,
+# with what only a header can say), in the format Netlify and Cloudflare Pages read.
 #   -DPROGRAM=name -DPROGRAM_DIR=dir (the built name.js, name.wasm) -DSOURCE=packaging/web
 #   -DOUT=dir -DFILES="files;that;ship" (paths; the page's own are named by their file names)
+#   -DPOLICY="the content security policy"
 file(SIZE ${PROGRAM_DIR}/${PROGRAM}.wasm TAVRILO_WEB_WASM_BYTES)
 set(TAVRILO_WEB_PROGRAM ${PROGRAM})
 configure_file(${SOURCE}/index.html.in ${OUT}/index.html @ONLY)
+configure_file(${SOURCE}/headers.in ${OUT}/_headers @ONLY)
 
 set(digests "")
 set(names "\"./\"")
@@ -20,3 +24,13 @@ string(SHA256 TAVRILO_WEB_VERSION "${digests}")
 string(SUBSTRING ${TAVRILO_WEB_VERSION} 0 16 TAVRILO_WEB_VERSION)
 set(TAVRILO_WEB_FILES ${names})
 configure_file(${SOURCE}/sw.js.in ${OUT}/sw.js @ONLY)
+
+# Precompressed copies of what compresses, for hosts that serve them (nginx's gzip_static and
+# brotli_static, Caddy's precompressed, serve.py): the smallest download without compressing on
+# every request.
+find_program(BROTLI brotli REQUIRED)
+find_program(GZIP gzip REQUIRED)
+foreach(name index.html sw.js ${PROGRAM}.js ${PROGRAM}.wasm page.js page.css manifest.webmanifest)
+    execute_process(COMMAND ${BROTLI} --best --force --keep ${OUT}/${name} COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND ${GZIP} -9 --no-name --force --keep ${OUT}/${name} COMMAND_ERROR_IS_FATAL ANY)
+endforeach()

@@ -4,6 +4,18 @@
 #   pages/TARGET of the build folder: the program's own, which is installed, and the benchmarks'.
 
 set(TAVRILO_WEB ${CMAKE_CURRENT_LIST_DIR})
+
+# The page's content security policy: nothing from any other host, nothing inline but Qt's one
+# style sheet (allowed by its digest, noted when this Qt was built) and the small pictures of Qt's
+# title bars. Framing is refused where a host can say so (_headers); a <meta> policy cannot.
+set(style_digest_file ${QT6_INSTALL_PREFIX}/share/tavrilo/style-sha256)
+if(NOT EXISTS ${style_digest_file})
+    message(FATAL_ERROR "${style_digest_file} is missing: this Qt was not built by wasm-qt.sh")
+endif()
+file(STRINGS ${style_digest_file} style_digest LIMIT_COUNT 1)
+set(TAVRILO_WEB_POLICY "default-src 'none'; script-src 'self' 'wasm-unsafe-eval'; \
+style-src 'self' 'sha256-${style_digest}'; img-src 'self' data:; connect-src 'self'; \
+manifest-src 'self'; worker-src 'self'; base-uri 'none'; form-action 'none'")
 set(TAVRILO_WEB_STATIC
     ${TAVRILO_WEB}/page.js ${TAVRILO_WEB}/page.css ${TAVRILO_WEB}/manifest.webmanifest
     ${PROJECT_SOURCE_DIR}/assets/pictures/icon-192.png
@@ -18,7 +30,7 @@ function(add_web_page target)
     endif()
     # Nothing that the browser's content security policy would refuse: no eval, no Function().
     target_link_options(${target} PRIVATE "SHELL:-s DYNAMIC_EXECUTION=0" "SHELL:-s ENVIRONMENT=web")
-    add_custom_command(OUTPUT ${out}/index.html ${out}/sw.js
+    add_custom_command(OUTPUT ${out}/index.html ${out}/sw.js ${out}/_headers
         COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TAVRILO_WEB_STATIC} ${out}
         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/assets/pictures/icon.png
@@ -26,14 +38,14 @@ function(add_web_page target)
         COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}>
                 $<TARGET_FILE_DIR:${target}>/${target}.wasm ${out}
         COMMAND ${CMAKE_COMMAND} -DPROGRAM=${target} -DPROGRAM_DIR=$<TARGET_FILE_DIR:${target}>
-                -DSOURCE=${TAVRILO_WEB} -DOUT=${out}
+                -DSOURCE=${TAVRILO_WEB} -DOUT=${out} "-DPOLICY=${TAVRILO_WEB_POLICY}"
                 "-DFILES=${TAVRILO_WEB_STATIC};${out}/icon-48.png"
                 -P ${TAVRILO_WEB}/site.cmake
         DEPENDS ${target} ${TAVRILO_WEB_STATIC} ${TAVRILO_WEB}/index.html.in
-                ${TAVRILO_WEB}/sw.js.in ${TAVRILO_WEB}/site.cmake
+                ${TAVRILO_WEB}/sw.js.in ${TAVRILO_WEB}/headers.in ${TAVRILO_WEB}/site.cmake
         COMMENT "The web page of ${target}"
         VERBATIM)
-    add_custom_target(${target}_page ${all} DEPENDS ${out}/index.html ${out}/sw.js)
+    add_custom_target(${target}_page ${all} DEPENDS ${out}/index.html ${out}/sw.js ${out}/_headers)
 endfunction()
 
 add_web_page(tavrilo)
