@@ -1,6 +1,6 @@
 #include "quiz.h"
 
-#include "conversion.h"
+#include "answer.h"
 
 #include <cmath>
 #include <limits>
@@ -60,11 +60,11 @@ void Quiz::Command3_Click()
 
     // Answers are read in the user's locale. One that is no number there gets no dot, but is still
     // judged.
-    const auto dotX = textToNumber(x);
-    const auto dotY = textToNumber(y);
+    const auto dotX = readAnswer(x);
+    const auto dotY = readAnswer(y);
     if (dotX && dotY) window_.plane(Plane::p2).circle(*dotX, *dotY, dotRadius, answerColour);
 
-    if (!textMatchesNumber(x, state_.targetX) || !textMatchesNumber(y, state_.targetY)) {
+    if (!isRightAnswer(x, state_.targetX) || !isRightAnswer(y, state_.targetY)) {
         increment(state_.mistakeCount);
         window_.setCaption(Caption::Label8, texts::wrong);
         window_.setCaption(Caption::Label5, QString::number(state_.mistakeCount));

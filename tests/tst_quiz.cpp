@@ -1,4 +1,6 @@
-// The drill's rules through its four handlers, against a fake window: no screen needed.
+// The drill's rules, against a fake window: no screen needed. How an answer is read and judged,
+// then the four handlers.
+#include "answer.h"
 #include "fakewindow.h"
 #include "quiz.h"
 
@@ -73,6 +75,34 @@ class QuizTest : public QObject {
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void answersAreReadInTheLocalesSyntax()
+    {
+        for (const auto &[locale, point, other] :
+             {std::tuple{"ru_RU", ",", "."}, {"en_US", ".", ","}, {"de_DE", ",", "."}}) {
+            QStringList read;
+            for (const QString &text :
+                 QStringList{"3", "+3", "03", "-7", "1e30", QString("2") + point + "5",
+                             QString("2") + other + "5", "", "abc", "-", "1e39", "1e999", "nan",
+                             "inf", "-inf"}) {
+                const auto value = readAnswer(text, QLocale(locale));
+                read << (value ? QString::number(*value) : QStringLiteral("no"));
+            }
+            QCOMPARE(read.join(u' '),
+                     QStringLiteral("3 3 3 -7 1e+30 2.5 no no no no no no no no no"));
+        }
+    }
+
+    void answerIsRightOnlyAsTheCoordinatesOwnText()
+    {
+        for (int i = -7; i <= 7; ++i)
+            QVERIFY(isRightAnswer(QString::number(i), float(i)));
+        QVERIFY(isRightAnswer("0", -0.0f)); // no sign shown on a zero
+        // Nor any other text of them: signed, padded, decimal, with the Unicode minus, "-0".
+        for (const char *text : {"+3", "03", " 3", "3 ", "3.0", "3,0"})
+            QVERIFY2(!isRightAnswer(text, 3), text);
+        QVERIFY(!isRightAnswer(QStringLiteral("\u22123"), -3) && !isRightAnswer("-0", 0));
+    }
 
     void startSetsUpThePlanes()
     {
