@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "mainwindow.h"
 
 #include "accessibility.h"
 #include "messagebox.h"
@@ -42,7 +42,7 @@ QFont boldFont(int pixels)
 
 } // namespace
 
-Form1::Form1(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent)
     , announce_(announce)
     , quiz_(*this, random_)
@@ -57,63 +57,64 @@ Form1::Form1(QWidget *parent)
     palette.setColor(QPalette::WindowText, colourFromBgr(black));
     setPalette(palette);
 
-    // Created in tab order, so that Qt's focus chain is the window's tab order.
-    Command2 = makeButton("Command2", QStringLiteral("Начало"), {64, 16, 113, 25});
-    Label4 = makeLabel("Label4", QStringLiteral("Сделано  ошибок:"), {512, 24, 137, 17}, navy,
-                       smallFont, Qt::AlignLeft | Qt::AlignTop);
-    Label5 = makeLabel<CounterLabel>("Label5", QString(), {648, 24, 41, 25}, red, largeFont,
-                                     Qt::AlignCenter, true);
-    Label6 = makeLabel("Label6", QStringLiteral("Задано вопросов:"), {504, 0, 137, 17}, navy,
-                       smallFont, Qt::AlignLeft | Qt::AlignTop);
-    Label7 = makeLabel<CounterLabel>("Label7", QString(), {648, 0, 41, 25}, navy, largeFont,
-                                     Qt::AlignCenter, true);
-    Command5 = makeButton("Command5", QStringLiteral("Ещё точка"), {384, 416, 105, 25});
-    Command7 = makeButton("Command7", QStringLiteral("Выход"), {528, 416, 89, 25});
-    Command3 = makeButton("Command3", QStringLiteral("Принять ответ"), {376, 384, 121, 25});
-    Label1 = makeLabel("Label1", QStringLiteral("x="), {344, 352, 33, 25}, black, largeFont,
-                       Qt::AlignRight | Qt::AlignTop);
-    Label2 = makeLabel("Label2", QStringLiteral("y="), {448, 352, 33, 25}, black, largeFont,
-                       Qt::AlignRight | Qt::AlignTop);
-    t1 = makeTextBox("t1", {376, 352, 33, 28});
-    t2 = makeTextBox("t2", {480, 352, 33, 28});
+    // Created in tab order, so that Qt's focus chain is the window's tab order. The object names
+    // are those the tests and the screen-reader checks find the controls by (README, Names).
+    startButton_ = makeButton("Command2", QStringLiteral("Начало"), {64, 16, 113, 25});
+    mistakeCaption_ = makeLabel("Label4", QStringLiteral("Сделано  ошибок:"), {512, 24, 137, 17},
+                                navy, smallFont, Qt::AlignLeft | Qt::AlignTop);
+    mistakeCount_ = makeLabel<CounterLabel>("Label5", QString(), {648, 24, 41, 25}, red, largeFont,
+                                            Qt::AlignCenter, true);
+    questionCaption_ = makeLabel("Label6", QStringLiteral("Задано вопросов:"), {504, 0, 137, 17},
+                                 navy, smallFont, Qt::AlignLeft | Qt::AlignTop);
+    questionCount_ = makeLabel<CounterLabel>("Label7", QString(), {648, 0, 41, 25}, navy, largeFont,
+                                             Qt::AlignCenter, true);
+    nextPointButton_ = makeButton("Command5", QStringLiteral("Ещё точка"), {384, 416, 105, 25});
+    exitButton_ = makeButton("Command7", QStringLiteral("Выход"), {528, 416, 89, 25});
+    acceptButton_ = makeButton("Command3", QStringLiteral("Принять ответ"), {376, 384, 121, 25});
+    xCaption_ = makeLabel("Label1", QStringLiteral("x="), {344, 352, 33, 25}, black, largeFont,
+                          Qt::AlignRight | Qt::AlignTop);
+    yCaption_ = makeLabel("Label2", QStringLiteral("y="), {448, 352, 33, 25}, black, largeFont,
+                          Qt::AlignRight | Qt::AlignTop);
+    xAnswer_ = makeTextBox("t1", {376, 352, 33, 28});
+    yAnswer_ = makeTextBox("t2", {480, 352, 33, 28});
 
-    p1 = new PlaneBox(planeGridPicture, this);
-    p1->setObjectName(QStringLiteral("p1"));
-    p1->move(64, 48);
-    p2 = new PlaneBox(planeGridPicture, this);
-    p2->setObjectName(QStringLiteral("p2"));
-    p2->move(384, 48);
+    targetPlane_ = new PlaneBox(planeGridPicture, this);
+    targetPlane_->setObjectName(QStringLiteral("p1"));
+    targetPlane_->move(64, 48);
+    answerPlane_ = new PlaneBox(planeGridPicture, this);
+    answerPlane_->setObjectName(QStringLiteral("p2"));
+    answerPlane_->move(384, 48);
 
-    Label3 = makeLabel("Label3", QStringLiteral("Укажите координаты выделенной точки"),
-                       {88, 344, 233, 41}, blue, largeFont, Qt::AlignHCenter | Qt::AlignTop);
-    Label3->setWordWrap(true);
-    Label8 = makeLabel<AlertLabel>("Label8", QString(), {520, 352, 89, 25}, red, smallFont,
-                                   Qt::AlignHCenter | Qt::AlignTop);
+    instruction_ = makeLabel("Label3", QStringLiteral("Укажите координаты выделенной точки"),
+                             {88, 344, 233, 41}, blue, largeFont, Qt::AlignHCenter | Qt::AlignTop);
+    instruction_->setWordWrap(true);
+    verdict_ = makeLabel<AlertLabel>("Label8", QString(), {520, 352, 89, 25}, red, smallFont,
+                                     Qt::AlignHCenter | Qt::AlignTop);
 
     // What a screen reader says of the controls whose captions do not say it themselves.
-    t1->setAccessibleName(QStringLiteral("Ответ: координата x"));
-    t2->setAccessibleName(QStringLiteral("Ответ: координата y"));
-    p1->setAccessibleName(QStringLiteral("Плоскость задания"));
-    p1->setAccessibleDescription(QStringLiteral(
+    xAnswer_->setAccessibleName(QStringLiteral("Ответ: координата x"));
+    yAnswer_->setAccessibleName(QStringLiteral("Ответ: координата y"));
+    targetPlane_->setAccessibleName(QStringLiteral("Плоскость задания"));
+    targetPlane_->setAccessibleDescription(QStringLiteral(
         "Координатная плоскость с красной точкой, координаты которой нужно указать"));
-    p2->setAccessibleName(QStringLiteral("Плоскость ответа"));
-    p2->setAccessibleDescription(
+    answerPlane_->setAccessibleName(QStringLiteral("Плоскость ответа"));
+    answerPlane_->setAccessibleDescription(
         QStringLiteral("Координатная плоскость, на которой синей точкой показан принятый ответ"));
     // A counter is named by its count alone and labelled by the caption beside it: a screen review
     // reads the caption once, and a screen reader that presents the counter alone says both.
-    Label4->setBuddy(Label5);
-    Label6->setBuddy(Label7);
+    mistakeCaption_->setBuddy(mistakeCount_);
+    questionCaption_->setBuddy(questionCount_);
     pointNews_ = new Notifier(this);
 
-    setTabOrder(Command2, Command5);
-    setTabOrder(Command5, Command7);
-    setTabOrder(Command7, Command3);
-    setTabOrder(Command3, t1);
-    setTabOrder(t1, t2);
-    setTabOrder(t2, p1);
-    setTabOrder(p1, p2);
-    setTabOrder(p2, Command2);
-    Command2->setFocus();
+    setTabOrder(startButton_, nextPointButton_);
+    setTabOrder(nextPointButton_, exitButton_);
+    setTabOrder(exitButton_, acceptButton_);
+    setTabOrder(acceptButton_, xAnswer_);
+    setTabOrder(xAnswer_, yAnswer_);
+    setTabOrder(yAnswer_, targetPlane_);
+    setTabOrder(targetPlane_, answerPlane_);
+    setTabOrder(answerPlane_, startButton_);
+    startButton_->setFocus();
 
     // A modal box blocks the mouse and the keyboard but not a button's accessible "press": while
     // one is open, the window's buttons do nothing, whatever presses them.
@@ -123,13 +124,13 @@ Form1::Form1(QWidget *parent)
             if (!modal || modal == this) (quiz_.*handler)();
         });
     };
-    handle(Command2, &Quiz::Command2_Click);
-    handle(Command3, &Quiz::Command3_Click);
-    handle(Command5, &Quiz::Command5_Click);
-    handle(Command7, &Quiz::Command7_Click);
+    handle(startButton_, &Quiz::Command2_Click);
+    handle(acceptButton_, &Quiz::Command3_Click);
+    handle(nextPointButton_, &Quiz::Command5_Click);
+    handle(exitButton_, &Quiz::Command7_Click);
 }
 
-QPushButton *Form1::makeButton(const char *name, const QString &caption, QRect geometry)
+QPushButton *MainWindow::makeButton(const char *name, const QString &caption, QRect geometry)
 {
     auto *button = new QPushButton(caption, this);
     button->setObjectName(QLatin1String(name));
@@ -145,8 +146,8 @@ QPushButton *Form1::makeButton(const char *name, const QString &caption, QRect g
 }
 
 template <typename Label>
-Label *Form1::makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
-                        int fontPixels, Qt::Alignment alignment, bool framed)
+Label *MainWindow::makeLabel(const char *name, const QString &caption, QRect geometry,
+                             Bgr textColour, int fontPixels, Qt::Alignment alignment, bool framed)
 {
     auto *label = new Label(caption, this);
     label->setObjectName(QLatin1String(name));
@@ -166,7 +167,7 @@ Label *Form1::makeLabel(const char *name, const QString &caption, QRect geometry
     return label;
 }
 
-QLineEdit *Form1::makeTextBox(const char *name, QRect geometry)
+QLineEdit *MainWindow::makeTextBox(const char *name, QRect geometry)
 {
     auto *box = new QLineEdit(this);
     box->setObjectName(QLatin1String(name));
@@ -180,53 +181,53 @@ QLineEdit *Form1::makeTextBox(const char *name, QRect geometry)
     return box;
 }
 
-QString Form1::text(TextBox box) const
+QString MainWindow::text(TextBox box) const
 {
-    return (box == TextBox::t1 ? t1 : t2)->text();
+    return (box == TextBox::t1 ? xAnswer_ : yAnswer_)->text();
 }
 
-void Form1::setText(TextBox box, const QString &text)
+void MainWindow::setText(TextBox box, const QString &text)
 {
-    (box == TextBox::t1 ? t1 : t2)->setText(text);
+    (box == TextBox::t1 ? xAnswer_ : yAnswer_)->setText(text);
 }
 
-void Form1::setCaption(Caption label, const QString &text)
+void MainWindow::setCaption(Caption label, const QString &text)
 {
     switch (label) {
-    case Caption::Label5: Label5->setText(text); break;
+    case Caption::Label5: mistakeCount_->setText(text); break;
     case Caption::Label7:
-        Label7->setText(text);
+        questionCount_->setText(text);
         // A new count of points set is a new point, heard with the count: "Задано вопросов: 2".
         // Where the point lies is never said, which would give the answer away.
         if (!text.isEmpty()) {
-            pointNews_->setAccessibleName(Label6->text() + QLatin1Char(' ') + text);
+            pointNews_->setAccessibleName(questionCaption_->text() + QLatin1Char(' ') + text);
             announce_(pointNews_);
         }
         break;
     case Caption::Label8:
-        Label8->setText(text);
-        Label8->setAccessibleName(text);
-        if (!text.isEmpty()) announce_(Label8);
+        verdict_->setText(text);
+        verdict_->setAccessibleName(text);
+        if (!text.isEmpty()) announce_(verdict_);
         break;
     }
 }
 
-Canvas &Form1::plane(Plane plane)
+Canvas &MainWindow::plane(Plane plane)
 {
-    return plane == Plane::p1 ? *p1 : *p2;
+    return plane == Plane::p1 ? *targetPlane_ : *answerPlane_;
 }
 
-void Form1::showMessage(const QString &prompt, const QString &title)
+void MainWindow::showMessage(const QString &prompt, const QString &title)
 {
     showInformation(this, prompt, title);
 }
 
-void Form1::endProgram()
+void MainWindow::endProgram()
 {
     tavrilo::endProgram();
 }
 
-void Form1::changeEvent(QEvent *event)
+void MainWindow::changeEvent(QEvent *event)
 {
     // The window has one size, but where Qt draws the title bar itself (Wayland without server-side
     // decorations) Qt 6.4 offers a maximize button all the same, whatever the window's flags. The
@@ -237,7 +238,7 @@ void Form1::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void Form1::paintEvent(QPaintEvent *)
+void MainWindow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());

@@ -16,10 +16,10 @@ namespace tavrilo {
 
 // The program's one window: two planes, the answer boxes, four buttons and the labels, at fixed
 // positions over the background picture. Its buttons drive the quiz; it holds no rules of its own.
-class Form1 : public QWidget, public QuizWindow {
+class MainWindow : public QWidget, public QuizWindow {
     Q_OBJECT
 public:
-    explicit Form1(QWidget *parent = nullptr);
+    explicit MainWindow(QWidget *parent = nullptr);
 
     static constexpr QSize clientSize{706, 487};
 
@@ -52,11 +52,12 @@ private:
     ClockRandom random_;
     Quiz quiz_;
 
-    QPushButton *Command2, *Command3, *Command5, *Command7;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8;
-    QLineEdit *t1, *t2;
-    PlaneBox *p1, *p2;
-    QWidget *pointNews_;
+    QPushButton *startButton_, *acceptButton_, *nextPointButton_, *exitButton_;
+    PlaneBox *targetPlane_, *answerPlane_;
+    QLineEdit *xAnswer_, *yAnswer_;
+    QLabel *instruction_, *xCaption_, *yCaption_, *verdict_;
+    QLabel *questionCaption_, *questionCount_, *mistakeCaption_, *mistakeCount_;
+    QWidget *pointNews_; // a new point with its count, for assistive technology
 };
 
 } // namespace tavrilo
