@@ -29,6 +29,9 @@ constexpr Bgr black = 0x00000000;
 constexpr int largeFont = 16;
 constexpr int smallFont = 13;
 
+const QString programName = QStringLiteral("Tavrilo");
+const QString acceptFirst = QStringLiteral("Подтвердите принятие введённого ответа");
+
 QFont boldFont(int pixels)
 {
     QFont font(QStringLiteral("Liberation Sans"));
@@ -49,7 +52,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     installAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(texts::title);
+    setWindowTitle(programName);
     setFixedSize(clientSize);
     setFont(boldFont(largeFont));
     QPalette palette = this->palette();
@@ -118,16 +121,16 @@ MainWindow::MainWindow(QWidget *parent)
 
     // A modal box blocks the mouse and the keyboard but not a button's accessible "press": while
     // one is open, the window's buttons do nothing, whatever presses them.
-    const auto handle = [this](QPushButton *button, void (Quiz::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] {
+    const auto onClick = [this](QPushButton *button, const auto &action) {
+        connect(button, &QPushButton::clicked, this, [this, action] {
             const QWidget *modal = QApplication::activeModalWidget();
-            if (!modal || modal == this) (quiz_.*handler)();
+            if (!modal || modal == this) action();
         });
     };
-    handle(startButton_, &Quiz::Command2_Click);
-    handle(acceptButton_, &Quiz::Command3_Click);
-    handle(nextPointButton_, &Quiz::Command5_Click);
-    handle(exitButton_, &Quiz::Command7_Click);
+    onClick(startButton_, [this] { quiz_.start(); });
+    onClick(acceptButton_, [this] { quiz_.acceptAnswer(xAnswer_->text(), yAnswer_->text()); });
+    onClick(nextPointButton_, [this] { quiz_.nextPoint(xAnswer_->text(), yAnswer_->text()); });
+    onClick(exitButton_, endProgram);
 }
 
 QPushButton *MainWindow::makeButton(const char *name, const QString &caption, QRect geometry)
@@ -181,50 +184,49 @@ QLineEdit *MainWindow::makeTextBox(const char *name, QRect geometry)
     return box;
 }
 
-QString MainWindow::text(TextBox box) const
+Canvas &MainWindow::targetPlane()
 {
-    return (box == TextBox::t1 ? xAnswer_ : yAnswer_)->text();
+    return *targetPlane_;
 }
 
-void MainWindow::setText(TextBox box, const QString &text)
+Canvas &MainWindow::answerPlane()
 {
-    (box == TextBox::t1 ? xAnswer_ : yAnswer_)->setText(text);
+    return *answerPlane_;
 }
 
-void MainWindow::setCaption(Caption label, const QString &text)
+void MainWindow::showQuestionCount(int count)
 {
-    switch (label) {
-    case Caption::Label5: mistakeCount_->setText(text); break;
-    case Caption::Label7:
-        questionCount_->setText(text);
-        // A new count of points set is a new point, heard with the count: "Задано вопросов: 2".
-        // Where the point lies is never said, which would give the answer away.
-        if (!text.isEmpty()) {
-            pointNews_->setAccessibleName(questionCaption_->text() + QLatin1Char(' ') + text);
-            announce_(pointNews_);
-        }
-        break;
-    case Caption::Label8:
-        verdict_->setText(text);
-        verdict_->setAccessibleName(text);
-        if (!text.isEmpty()) announce_(verdict_);
-        break;
-    }
+    const QString text = QString::number(count);
+    questionCount_->setText(text);
+    // A new count of points set is a new point, heard with the count: "Задано вопросов: 2".
+    // Where the point lies is never said, which would give the answer away.
+    pointNews_->setAccessibleName(questionCaption_->text() + QLatin1Char(' ') + text);
+    announce_(pointNews_);
 }
 
-Canvas &MainWindow::plane(Plane plane)
+void MainWindow::showMistakeCount(int count)
 {
-    return plane == Plane::p1 ? *targetPlane_ : *answerPlane_;
+    mistakeCount_->setText(QString::number(count));
 }
 
-void MainWindow::showMessage(const QString &prompt, const QString &title)
+void MainWindow::showVerdict(const QString &verdict)
 {
-    showInformation(this, prompt, title);
+    verdict_->setText(verdict);
+    verdict_->setAccessibleName(verdict);
+    if (!verdict.isEmpty()) announce_(verdict_);
 }
 
-void MainWindow::endProgram()
+void MainWindow::clearAnswer()
 {
-    tavrilo::endProgram();
+    // setText rather than clear(): an emptied box keeps no undo step back to the old answer.
+    xAnswer_->setText(QString());
+    yAnswer_->setText(QString());
+    showVerdict(QString());
+}
+
+void MainWindow::askToAcceptFirst()
+{
+    showInformation(this, acceptFirst, programName);
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -15,7 +15,8 @@ class QPushButton;
 namespace tavrilo {
 
 // The program's one window: two planes, the answer boxes, four buttons and the labels, at fixed
-// positions over the background picture. Its buttons drive the quiz; it holds no rules of its own.
+// positions over the background picture. Its buttons drive the quiz, or end the program; it holds
+// no rules of its own.
 class MainWindow : public QWidget, public QuizWindow {
     Q_OBJECT
 public:
@@ -30,12 +31,13 @@ public:
     using Announcer = std::function<void(QWidget *)>;
     void setAnnouncer(Announcer announcer) { announce_ = std::move(announcer); }
 
-    QString text(TextBox box) const override;
-    void setText(TextBox box, const QString &text) override;
-    void setCaption(Caption label, const QString &text) override;
-    Canvas &plane(Plane plane) override;
-    void showMessage(const QString &prompt, const QString &title) override;
-    void endProgram() override;
+    Canvas &targetPlane() override;
+    Canvas &answerPlane() override;
+    void showQuestionCount(int count) override;
+    void showMistakeCount(int count) override;
+    void showVerdict(const QString &verdict) override;
+    void clearAnswer() override;
+    void askToAcceptFirst() override;
 
 protected:
     void changeEvent(QEvent *event) override;
