@@ -78,8 +78,8 @@ MainWindow::MainWindow(QWidget *parent)
                           Qt::AlignRight | Qt::AlignTop);
     yCaption_ = makeLabel("Label2", QStringLiteral("y="), {448, 352, 33, 25}, black, largeFont,
                           Qt::AlignRight | Qt::AlignTop);
-    xAnswer_ = makeTextBox("t1", {376, 352, 33, 28});
-    yAnswer_ = makeTextBox("t2", {480, 352, 33, 28});
+    xAnswer_ = makeAnswerBox("t1", {376, 352, 33, 28});
+    yAnswer_ = makeAnswerBox("t2", {480, 352, 33, 28});
 
     targetPlane_ = new PlaneBox(planeGridPicture, this);
     targetPlane_->setObjectName(QStringLiteral("p1"));
@@ -170,7 +170,7 @@ Label *MainWindow::makeLabel(const char *name, const QString &caption, QRect geo
     return label;
 }
 
-QLineEdit *MainWindow::makeTextBox(const char *name, QRect geometry)
+QLineEdit *MainWindow::makeAnswerBox(const char *name, QRect geometry)
 {
     auto *box = new QLineEdit(this);
     box->setObjectName(QLatin1String(name));

@@ -48,7 +48,7 @@ private:
     template <typename Label = QLabel>
     Label *makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
                      int fontPixels, Qt::Alignment alignment, bool framed = false);
-    QLineEdit *makeTextBox(const char *name, QRect geometry);
+    QLineEdit *makeAnswerBox(const char *name, QRect geometry);
 
     Announcer announce_;
     ClockRandom random_;
