@@ -1,5 +1,5 @@
 #include "application.h"
-#include "form1.h"
+#include "mainwindow.h"
 
 #include <QApplication>
 
@@ -8,7 +8,7 @@ int main(int argc, char *argv[])
     tavrilo::setUpPlatform();
     QApplication app(argc, argv);
     tavrilo::setUpApplication();
-    tavrilo::Form1 window;
+    tavrilo::MainWindow window;
     tavrilo::showMainWindow(window);
     return app.exec();
 }

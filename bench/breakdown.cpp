@@ -1,9 +1,9 @@
-// Where Form1's start-up time goes. Without arguments: the steps of app/main.cpp, each followed by
-// a "STEP ns" line (CLOCK_MONOTONIC) for bench_startup. With an ingredient's name: QApplication,
-// then that ingredient alone, timed, as "ingredient ns".
+// Where the program's start-up time goes. Without arguments: the steps of app/main.cpp, each
+// followed by a "STEP ns" line (CLOCK_MONOTONIC) for bench_startup. With an ingredient's name:
+// QApplication, then that ingredient alone, timed, as "ingredient ns".
 #include "application.h"
 #include "firstpaint.h"
-#include "form1.h"
+#include "mainwindow.h"
 #include "windowpictures.h"
 
 #include <QElapsedTimer>
@@ -79,8 +79,8 @@ int main(int argc, char *argv[])
     }
     tavrilo::setUpApplication();
     step("setup");
-    tavrilo::Form1 window;
-    step("form1");
+    tavrilo::MainWindow window;
+    step("window");
     app.watch(&window);
     window.show();
     step("show");

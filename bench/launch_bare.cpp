@@ -1,5 +1,5 @@
-// The floor for the start-up benchmark: a plain Qt window of Form1's size with one button and one
-// label, timed the same way.
+// The floor for the start-up benchmark: a plain Qt window of the main window's size with one button
+// and one label, timed the same way.
 #include "firstpaint.h"
 
 #include <QLabel>

@@ -1,14 +1,14 @@
 // The program's window, built as app/main.cpp builds it, for the start-up benchmark.
 #include "application.h"
 #include "firstpaint.h"
-#include "form1.h"
+#include "mainwindow.h"
 
 int main(int argc, char *argv[])
 {
     tavrilo::setUpPlatform();
     tavrilo::bench::FirstPaintApplication app(argc, argv);
     tavrilo::setUpApplication();
-    tavrilo::Form1 window;
+    tavrilo::MainWindow window;
     app.watch(&window);
     tavrilo::showMainWindow(window);
     return app.exec();

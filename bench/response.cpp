@@ -3,8 +3,8 @@
 // changed), timed one by one, and the resident memory after 100 and after many cycles.
 //   bench_response [TIMED_CYCLES] [ENDURANCE_CYCLES]
 #include "application.h"
-#include "form1.h"
 #include "machine.h"
+#include "mainwindow.h"
 #include "widgettest.h"
 
 #include <QApplication>
@@ -38,31 +38,31 @@ double mib(long kib)
 
 class Cycle {
 public:
-    explicit Cycle(tavrilo::Form1 &form)
-        : t1_(control<QLineEdit>(form, "t1"))
-        , t2_(control<QLineEdit>(form, "t2"))
-        , accept_(control<QPushButton>(form, "Command3"))
-        , next_(control<QPushButton>(form, "Command5"))
-        , p1_(control<QWidget>(form, "p1"))
-        , p2_(control<QWidget>(form, "p2"))
+    explicit Cycle(tavrilo::MainWindow &window)
+        : xAnswer_(control<QLineEdit>(window, "t1"))
+        , yAnswer_(control<QLineEdit>(window, "t2"))
+        , acceptButton_(control<QPushButton>(window, "Command3"))
+        , nextPointButton_(control<QPushButton>(window, "Command5"))
+        , targetPlane_(control<QWidget>(window, "p1"))
+        , answerPlane_(control<QWidget>(window, "p2"))
     {}
 
     void run()
     {
-        QTest::keyClicks(t1_, QString::number(random_.bounded(-7, 8)));
-        QTest::keyClicks(t2_, QString::number(random_.bounded(-7, 8)));
-        QTest::mouseClick(accept_, Qt::LeftButton);
-        QTest::mouseClick(next_, Qt::LeftButton);
-        p1_->repaint();
-        p2_->repaint();
+        QTest::keyClicks(xAnswer_, QString::number(random_.bounded(-7, 8)));
+        QTest::keyClicks(yAnswer_, QString::number(random_.bounded(-7, 8)));
+        QTest::mouseClick(acceptButton_, Qt::LeftButton);
+        QTest::mouseClick(nextPointButton_, Qt::LeftButton);
+        targetPlane_->repaint();
+        answerPlane_->repaint();
         // And whatever else the clicks changed (boxes, counters, verdict), as the event loop would.
         QCoreApplication::processEvents();
     }
 
 private:
-    QLineEdit *t1_, *t2_;
-    QPushButton *accept_, *next_;
-    QWidget *p1_, *p2_;
+    QLineEdit *xAnswer_, *yAnswer_;
+    QPushButton *acceptButton_, *nextPointButton_;
+    QWidget *targetPlane_, *answerPlane_;
     QRandomGenerator random_{20240601};
 };
 
@@ -84,11 +84,11 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     tavrilo::setUpApplication();
-    tavrilo::Form1 form;
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form)) return 1;
-    QTest::mouseClick(control<QPushButton>(form, "Command2"), Qt::LeftButton);
-    Cycle cycle(form);
+    tavrilo::MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return 1;
+    QTest::mouseClick(control<QPushButton>(window, "Command2"), Qt::LeftButton);
+    Cycle cycle(window);
 
     long done = 0;
     for (; done < 100; ++done)

@@ -1,7 +1,7 @@
 // Start-up benchmark: time from process start to the first completed paint, for the program's
-// window and for a bare Qt window of the same size, in alternating runs; then where Form1's time
-// goes.
-//   bench_startup FORM1_LAUNCHER BARE_LAUNCHER BREAKDOWN [RUNS]
+// window and for a bare Qt window of the same size, in alternating runs; then where the program's
+// time goes.
+//   bench_startup PROGRAM_LAUNCHER BARE_LAUNCHER BREAKDOWN [RUNS]
 #include "machine.h"
 
 #include <QtGlobal>
@@ -182,10 +182,11 @@ struct XServer {
 int main(int argc, char *argv[])
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s FORM1_LAUNCHER BARE_LAUNCHER BREAKDOWN [RUNS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PROGRAM_LAUNCHER BARE_LAUNCHER BREAKDOWN [RUNS]\n",
+                     argv[0]);
         return 2;
     }
-    const std::string form1 = argv[1], bare = argv[2], breakdown = argv[3];
+    const std::string program = argv[1], bare = argv[2], breakdown = argv[3];
     const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 40;
 
     XServer x;
@@ -205,43 +206,44 @@ int main(int argc, char *argv[])
     std::printf("platform: %s\n\n", platform.c_str());
 
     // One run of each first, so that both find the libraries in the page cache.
-    for (const auto &path : {form1, bare})
+    for (const auto &path : {program, bare})
         if (!runChild(path).ok) {
             std::fprintf(stderr, "%s did not start\n", path.c_str());
             return 1;
         }
 
-    std::vector<double> form1Ms, bareMs, form1Rss, bareRss;
+    std::vector<double> programMs, bareMs, programRss, bareRss;
     for (int i = 0; i < runs; ++i) {
-        const bool form1First = i % 2 == 0;
+        const bool programFirst = i % 2 == 0;
         for (int k = 0; k < 2; ++k) {
-            const bool isForm1 = (k == 0) == form1First;
-            const Run run = runChild(isForm1 ? form1 : bare);
+            const bool isProgram = (k == 0) == programFirst;
+            const Run run = runChild(isProgram ? program : bare);
             const auto values = parse(run.output);
             if (!run.ok || !values.count("painted")) {
                 std::fprintf(stderr, "a run failed: %s\n", run.output.c_str());
                 return 1;
             }
             const double ms = double(values.at("painted") - run.started) / 1e6;
-            (isForm1 ? form1Ms : bareMs).push_back(ms);
-            (isForm1 ? form1Rss : bareRss).push_back(double(run.maxRssKiB) / 1024.0);
+            (isProgram ? programMs : bareMs).push_back(ms);
+            (isProgram ? programRss : bareRss).push_back(double(run.maxRssKiB) / 1024.0);
         }
     }
-    const double f = median(form1Ms), b = median(bareMs);
+    const double f = median(programMs), b = median(bareMs);
     std::printf(
         "Start-up, process start to first completed paint, median of %d alternating runs:\n", runs);
-    std::printf("  Form1        %7.1f ms\n  bare window  %7.1f ms\n  ratio        %7.2f  (goal "
+    std::printf("  Tavrilo      %7.1f ms\n  bare window  %7.1f ms\n  ratio        %7.2f  (goal "
                 "<= 1.2)\n\n",
                 f, b, f / b);
-    const double fr = median(form1Rss), br = median(bareRss);
+    const double fr = median(programRss), br = median(bareRss);
     std::printf("Peak resident memory up to the first paint (ru_maxrss), median:\n");
-    std::printf("  Form1        %7.1f MiB\n  bare window  %7.1f MiB\n  difference   %7.1f MiB  "
+    std::printf("  Tavrilo      %7.1f MiB\n  bare window  %7.1f MiB\n  difference   %7.1f MiB  "
                 "(goal <= 8)\n\n",
                 fr, br, fr - br);
 
-    // Where Form1's time goes: the steps of main, then each ingredient alone in a fresh process.
+    // Where the program's time goes: the steps of main, then each ingredient alone in a fresh
+    // process.
     std::map<std::string, std::vector<double>> phases;
-    const char *steps[] = {"main", "application", "setup", "form1", "show", "painted"};
+    const char *steps[] = {"main", "application", "setup", "window", "show", "painted"};
     for (int i = 0; i < runs; ++i) {
         const Run run = runChild(breakdown);
         const auto values = parse(run.output);
@@ -253,11 +255,11 @@ int main(int argc, char *argv[])
             previous = it->second;
         }
     }
-    std::printf("Form1's start-up step by step, median ms:\n");
+    std::printf("Tavrilo's start-up step by step, median ms:\n");
     const char *labels[] = {"process start to main (loading the libraries)",
                             "QApplication (platform plugin, display connection)",
                             "setUpApplication (font, style, icon)",
-                            "Form1 constructor (controls, pictures)",
+                            "MainWindow constructor (controls, pictures)",
                             "show()",
                             "first paint"};
     for (size_t i = 0; i < std::size(steps); ++i)

@@ -2,7 +2,7 @@
 // Input: one byte of flags (bit 0: the texts are UTF-16, else UTF-8; bit 1: Russian locale, else
 // English), one byte each for the target's x and y (taken modulo 15, as -7 ... 7), then the two
 // texts, split at the first zero character. Any broken property aborts.
-#include "conversion.h"
+#include "answer.h"
 #include "fakewindow.h"
 #include "planedrawing.h"
 #include "quiz.h"
@@ -31,7 +31,7 @@ void require(bool property, const char *what, const QString &x, const QString &y
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 3) return 0;
-    // The handlers read answers in the default locale, as the program does in the learner's.
+    // The quiz reads answers in the default locale, as the program does in the learner's.
     QLocale::setDefault(data[0] & 2 ? QLocale(QLocale::Russian, QLocale::Russia)
                                     : QLocale(QLocale::English, QLocale::UnitedStates));
     std::u16string units((size - 3) / 2, u'\0');
@@ -46,15 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A number is finite, and its shortest text (no plus sign, blank or signed zero) reads back as
     // it and matches it; a text matches an integral target only when it is the target's own text.
     for (const auto &[text, target] : {std::pair{x, targetX}, {y, targetY}}) {
-        if (const auto value = textToNumber(text)) {
-            const QString shortest = numberToText(*value);
+        if (const auto value = readAnswer(text)) {
+            const QString shortest = rightAnswer(*value);
             require(std::isfinite(*value) && !shortest.startsWith(u'+') &&
                         !shortest.contains(u' ') && shortest != u"-0" &&
-                        textToNumber(shortest, QLocale::c()) == value &&
-                        textMatchesNumber(shortest, *value),
+                        readAnswer(shortest, QLocale::c()) == value &&
+                        isRightAnswer(shortest, *value),
                     "a number is not finite, or its shortest text is not", text, shortest);
         }
-        require(textMatchesNumber(text, float(target)) == (text == QString::number(target)),
+        require(isRightAnswer(text, float(target)) == (text == QString::number(target)),
                 "a text matches a target it does not spell", text);
     }
 
@@ -62,23 +62,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ScriptedRandom random;
     Quiz quiz(window, random);
     random.queuePoint(targetX, targetY);
-    quiz.Command2_Click();
-    window.t1 = x;
-    window.t2 = y;
-    quiz.Command3_Click();
+    quiz.start();
+    quiz.acceptAnswer(x, y);
     const bool judged = !x.isEmpty() && !y.isEmpty();
     const bool right = x == QString::number(targetX) && y == QString::number(targetY);
-    require(window.label8 ==
+    require(window.verdict ==
                     (judged ? std::optional(right ? texts::right : texts::wrong) : std::nullopt) &&
                 quiz.state().mistakeCount == int(judged && !right),
             "the verdict or the mistake count is wrong", x, y);
-    require(window.p2.dots.size() == size_t(judged && textToNumber(x) && textToNumber(y)),
+    require(window.answer.dots.size() == size_t(judged && readAnswer(x) && readAnswer(y)),
             "a dot for a text that is no number, or none for two numbers", x, y);
     // However far off, the dot paints without harm.
     PlaneDrawing plane(QSizeF(285, 285));
     plane.setUserScale(-8, 8, 8, -8);
     plane.setPenWidth(4);
-    for (const FakePlane::Dot &dot : window.p2.dots)
+    for (const FakePlane::Dot &dot : window.answer.dots)
         plane.circle(dot.x, dot.y, dot.radius, dot.colour);
     QImage area(48, 48, QImage::Format_RGB32);
     QPainter painter(&area);

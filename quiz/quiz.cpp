@@ -1,6 +1,6 @@
 #include "quiz.h"
 
-#include "conversion.h"
+#include "answer.h"
 
 #include <cmath>
 #include <limits>
@@ -28,31 +28,30 @@ Quiz::Quiz(QuizWindow &window, RandomSource &random, QuizState initial)
     , state_(initial)
 {}
 
-void Quiz::NewTargetPoint()
+void Quiz::newTargetPoint()
 {
     state_.targetX = targetCoordinate(random_.next());
     state_.targetY = targetCoordinate(random_.next());
-    window_.plane(Plane::p1).circle(state_.targetX, state_.targetY, dotRadius, targetColour);
+    window_.targetPlane().circle(state_.targetX, state_.targetY, dotRadius, targetColour);
 }
 
-void Quiz::Command2_Click()
+void Quiz::start()
 {
     if (state_.questionCount != 0) return;
-    for (Plane p : {Plane::p1, Plane::p2})
-        window_.plane(p).setUserScale(-8, 8, 8, -8);
+    Canvas *const planes[] = {&window_.targetPlane(), &window_.answerPlane()};
+    for (Canvas *plane : planes)
+        plane->setUserScale(-8, 8, 8, -8);
     random_.seedFromClock();
-    for (Plane p : {Plane::p1, Plane::p2})
-        window_.plane(p).setPenWidth(4);
+    for (Canvas *plane : planes)
+        plane->setPenWidth(4);
     state_.questionCount = 1;
     state_.acceptCount = 0;
-    window_.setCaption(Caption::Label7, QString::number(state_.questionCount));
-    NewTargetPoint();
+    window_.showQuestionCount(state_.questionCount);
+    newTargetPoint();
 }
 
-void Quiz::Command3_Click()
+void Quiz::acceptAnswer(const QString &x, const QString &y)
 {
-    const QString x = window_.text(TextBox::t1);
-    const QString y = window_.text(TextBox::t2);
     if (x.isEmpty() || y.isEmpty()) return;
     increment(state_.acceptCount);
     if (state_.acceptCount > 1) return;
@@ -60,43 +59,36 @@ void Quiz::Command3_Click()
 
     // Answers are read in the user's locale. One that is no number there gets no dot, but is still
     // judged.
-    const auto dotX = textToNumber(x);
-    const auto dotY = textToNumber(y);
-    if (dotX && dotY) window_.plane(Plane::p2).circle(*dotX, *dotY, dotRadius, answerColour);
+    const auto dotX = readAnswer(x);
+    const auto dotY = readAnswer(y);
+    if (dotX && dotY) window_.answerPlane().circle(*dotX, *dotY, dotRadius, answerColour);
 
-    if (!textMatchesNumber(x, state_.targetX) || !textMatchesNumber(y, state_.targetY)) {
+    if (!isRightAnswer(x, state_.targetX) || !isRightAnswer(y, state_.targetY)) {
         increment(state_.mistakeCount);
-        window_.setCaption(Caption::Label8, texts::wrong);
-        window_.setCaption(Caption::Label5, QString::number(state_.mistakeCount));
+        window_.showVerdict(texts::wrong);
+        window_.showMistakeCount(state_.mistakeCount);
     } else {
-        window_.setCaption(Caption::Label8, texts::right);
+        window_.showVerdict(texts::right);
     }
 }
 
-void Quiz::Command5_Click()
+void Quiz::nextPoint(const QString &x, const QString &y)
 {
     if (state_.questionCount == 0) return;
-    const bool typed = !window_.text(TextBox::t1).isEmpty() || !window_.text(TextBox::t2).isEmpty();
+    const bool typed = !x.isEmpty() || !y.isEmpty();
     if (typed && state_.acceptCount == 0) {
-        window_.showMessage(texts::acceptFirst, texts::title);
+        window_.askToAcceptFirst();
         return;
     }
     if (state_.acceptCount == 0) increment(state_.mistakeCount);
     state_.acceptCount = 0;
     increment(state_.questionCount);
-    window_.setText(TextBox::t1, QString());
-    window_.setText(TextBox::t2, QString());
-    window_.setCaption(Caption::Label8, QString());
-    window_.plane(Plane::p1).clear();
-    window_.plane(Plane::p2).clear();
-    NewTargetPoint();
-    window_.setCaption(Caption::Label5, QString::number(state_.mistakeCount));
-    window_.setCaption(Caption::Label7, QString::number(state_.questionCount));
-}
-
-void Quiz::Command7_Click()
-{
-    window_.endProgram();
+    window_.clearAnswer();
+    window_.targetPlane().clear();
+    window_.answerPlane().clear();
+    newTargetPoint();
+    window_.showMistakeCount(state_.mistakeCount);
+    window_.showQuestionCount(state_.questionCount);
 }
 
 } // namespace tavrilo

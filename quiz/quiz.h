@@ -16,14 +16,14 @@ struct QuizState {
     friend bool operator==(const QuizState &, const QuizState &) = default;
 };
 
+// The verdicts.
 namespace texts {
-inline const QString title = QStringLiteral("Tavrilo");
 inline const QString right = QStringLiteral("Верно");
 inline const QString wrong = QStringLiteral("Ошибка");
-inline const QString acceptFirst = QStringLiteral("Подтвердите принятие введённого ответа");
 } // namespace texts
 
-// The four button handlers of the window, over its state.
+// The drill's actions over its state: Start, Accept answer and Another point, the last two handed
+// the answer as the learner has typed it (x and y).
 class Quiz {
 public:
     static constexpr float dotRadius = 0.1f;
@@ -32,15 +32,14 @@ public:
 
     Quiz(QuizWindow &window, RandomSource &random, QuizState initial = {});
 
-    void Command2_Click(); // Start
-    void Command3_Click(); // Accept answer
-    void Command5_Click(); // Another point
-    void Command7_Click(); // Exit
+    void start();
+    void acceptAnswer(const QString &x, const QString &y);
+    void nextPoint(const QString &x, const QString &y);
 
     const QuizState &state() const { return state_; }
 
 private:
-    void NewTargetPoint();
+    void newTargetPoint();
 
     QuizWindow &window_;
     RandomSource &random_;

@@ -6,22 +6,24 @@
 
 namespace tavrilo {
 
-enum class TextBox { t1, t2 };
-enum class Caption { Label5, Label7, Label8 };
-enum class Plane { p1, p2 };
-
-// What the button handlers use of the window: the answer boxes, three captions, the two planes,
-// a message box and the end of the program.
+// What follows in the window from the learner's actions, as the quiz tells it. The window hands
+// the quiz what the learner typed; the quiz never reads the window.
 class QuizWindow {
 public:
     virtual ~QuizWindow() = default;
 
-    virtual QString text(TextBox box) const = 0;
-    virtual void setText(TextBox box, const QString &text) = 0;
-    virtual void setCaption(Caption label, const QString &text) = 0;
-    virtual Canvas &plane(Plane plane) = 0;
-    virtual void showMessage(const QString &prompt, const QString &title) = 0;
-    virtual void endProgram() = 0;
+    // The plane that shows the point to read, and the one that shows the accepted answer.
+    virtual Canvas &targetPlane() = 0;
+    virtual Canvas &answerPlane() = 0;
+
+    // The count of points set: a new count is a new point.
+    virtual void showQuestionCount(int count) = 0;
+    virtual void showMistakeCount(int count) = 0;
+    virtual void showVerdict(const QString &verdict) = 0;
+    // Empties the answer boxes and takes the verdict away, for a new point.
+    virtual void clearAnswer() = 0;
+    // The learner typed an answer and asked for another point without accepting it.
+    virtual void askToAcceptFirst() = 0;
 };
 
 } // namespace tavrilo

@@ -1,6 +1,6 @@
 #pragma once
 
-// The window and the random source as the quiz's handlers see them, for tests without a screen.
+// The window and the random source as the quiz sees them, for tests without a screen.
 #include "quizwindow.h"
 #include "random.h"
 
@@ -28,23 +28,22 @@ struct FakePlane : Canvas {
     std::vector<Dot> dots;
 };
 
+// The window: what the learner has typed, and what the quiz has shown.
 struct FakeWindow : QuizWindow {
-    QString text(TextBox box) const override { return box == TextBox::t1 ? t1 : t2; }
-    void setText(TextBox box, const QString &s) override { (box == TextBox::t1 ? t1 : t2) = s; }
-    void setCaption(Caption label, const QString &text) override
-    {
-        (label == Caption::Label5 ? label5 : label == Caption::Label7 ? label7 : label8) = text;
-    }
-    Canvas &plane(Plane plane) override { return plane == Plane::p1 ? p1 : p2; }
-    void showMessage(const QString &, const QString &) override { ++messages; }
-    void endProgram() override { ended = true; }
+    Canvas &targetPlane() override { return target; }
+    Canvas &answerPlane() override { return answer; }
+    void showQuestionCount(int count) override { questionCount = count; }
+    void showMistakeCount(int count) override { mistakeCount = count; }
+    void showVerdict(const QString &text) override { verdict = text; }
+    void clearAnswer() override { x.clear(), y.clear(), verdict = QString(); }
+    void askToAcceptFirst() override { ++asked; }
 
-    QString t1, t2;
-    // A caption nobody has written yet is empty here, which is not the same as written empty.
-    std::optional<QString> label5, label7, label8;
-    FakePlane p1, p2;
-    int messages = 0;
-    bool ended = false;
+    QString x, y;
+    // Nothing shown yet is not the same as shown empty.
+    std::optional<int> questionCount, mistakeCount;
+    std::optional<QString> verdict;
+    FakePlane target, answer;
+    int asked = 0;
 };
 
 // Hands out the values it is given, in order; 0.5 (the value that makes 0) once they run out.

@@ -1,4 +1,6 @@
-// The drill's rules through its four handlers, against a fake window: no screen needed.
+// The drill's rules, against a fake window: no screen needed. How an answer is read and judged,
+// then the quiz's actions.
+#include "answer.h"
 #include "fakewindow.h"
 #include "quiz.h"
 
@@ -14,7 +16,7 @@ namespace {
 
 struct Drill {
     // Plays steps separated by ";": "start X Y" and "next X Y" (X, Y: the point the random values
-    // give), "x TEXT" and "y TEXT" (typed into a box; no text empties it), "accept", "exit";
+    // give), "x TEXT" and "y TEXT" (typed into a box; no text empties it), "accept";
     // "locale NAME" sets the learner's locale, and a first step "state Q A M" starts the quiz with
     // those counts of questions, accepts and mistakes.
     void play(const QString &script)
@@ -30,18 +32,18 @@ struct Drill {
             if (!quiz) quiz.emplace(window, random);
             if ((command == "start" || command == "next") && n.size() == 2)
                 random.queuePoint(n[0].toInt(), n[1].toInt());
-            if (command == "start") quiz->Command2_Click();
-            if (command == "next") quiz->Command5_Click();
-            if (command == "accept") quiz->Command3_Click();
-            if (command == "exit") quiz->Command7_Click();
-            if (command == "x") window.t1 = text;
-            if (command == "y") window.t2 = text;
+            if (command == "start") quiz->start();
+            if (command == "next") quiz->nextPoint(window.x, window.y);
+            if (command == "accept") quiz->acceptAnswer(window.x, window.y);
+            if (command == "x") window.x = text;
+            if (command == "y") window.y = text;
             if (command == "locale") QLocale::setDefault(QLocale(text));
         }
     }
 
-    // "targetX targetY|questions accepts mistakes|Label5|Label7|Label8|t1|t2|dots on p1|dots on
-    // p2|messages shown", a caption never written as "-".
+    // "targetX targetY|questions accepts mistakes|mistake count|question count|verdict|x|y|dots on
+    // the target plane|dots on the answer plane|times asked to accept first", "-" for what was
+    // never shown.
     QString summary() const
     {
         const QuizState &s = quiz->state();
@@ -50,15 +52,15 @@ struct Drill {
                            .arg(s.questionCount)
                            .arg(s.acceptCount)
                            .arg(s.mistakeCount);
-        for (const auto &caption : {window.label5, window.label7, window.label8})
-            text += u'|' + caption.value_or(u"-"_s);
-        text += u'|' + window.t1 + u'|' + window.t2;
-        for (const FakePlane *plane : {&window.p1, &window.p2}) {
+        for (const auto &count : {window.mistakeCount, window.questionCount})
+            text += u'|' + (count ? QString::number(*count) : u"-"_s);
+        text += u'|' + window.verdict.value_or(u"-"_s) + u'|' + window.x + u'|' + window.y;
+        for (const FakePlane *plane : {&window.target, &window.answer}) {
             text += u'|';
             for (const auto &d : plane->dots)
                 text += u"%1,%2"_s.arg(d.x).arg(d.y);
         }
-        return text + u'|' + QString::number(window.messages);
+        return text + u'|' + QString::number(window.asked);
     }
 
     FakeWindow window;
@@ -74,6 +76,34 @@ class QuizTest : public QObject {
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
+    void answersAreReadInTheLocalesSyntax()
+    {
+        for (const auto &[locale, point, other] :
+             {std::tuple{"ru_RU", ",", "."}, {"en_US", ".", ","}, {"de_DE", ",", "."}}) {
+            QStringList read;
+            for (const QString &text :
+                 QStringList{"3", "+3", "03", "-7", "1e30", QString("2") + point + "5",
+                             QString("2") + other + "5", "", "abc", "-", "1e39", "1e999", "nan",
+                             "inf", "-inf"}) {
+                const auto value = readAnswer(text, QLocale(locale));
+                read << (value ? QString::number(*value) : QStringLiteral("no"));
+            }
+            QCOMPARE(read.join(u' '),
+                     QStringLiteral("3 3 3 -7 1e+30 2.5 no no no no no no no no no"));
+        }
+    }
+
+    void answerIsRightOnlyAsTheCoordinatesOwnText()
+    {
+        for (int i = -7; i <= 7; ++i)
+            QVERIFY(isRightAnswer(QString::number(i), float(i)));
+        QVERIFY(isRightAnswer("0", -0.0f)); // no sign shown on a zero
+        // Nor any other text of them: signed, padded, decimal, with the Unicode minus, "-0".
+        for (const char *text : {"+3", "03", " 3", "3 ", "3.0", "3,0"})
+            QVERIFY2(!isRightAnswer(text, 3), text);
+        QVERIFY(!isRightAnswer(QStringLiteral("\u22123"), -3) && !isRightAnswer("-0", 0));
+    }
+
     void startSetsUpThePlanes()
     {
         // The scale -8 ... 8 with y up and a 4-px pen on both; dots of radius 0.1, red for the
@@ -81,13 +111,13 @@ private slots:
         Drill d;
         d.play("start 3 -2; x 1; y 1; accept");
         QCOMPARE(d.random.seeds, 1);
-        for (const FakePlane *plane : {&d.window.p1, &d.window.p2}) {
+        for (const FakePlane *plane : {&d.window.target, &d.window.answer}) {
             QCOMPARE(plane->scale, (std::array{-8, 8, 8, -8}));
             QCOMPARE(plane->pen, 4);
             QCOMPARE(plane->dots.front().radius, 0.1f);
         }
-        QCOMPARE(d.window.p1.dots.front().colour, 0x0000FFu);
-        QCOMPARE(d.window.p2.dots.front().colour, 0xFF0000u);
+        QCOMPARE(d.window.target.dots.front().colour, 0x0000FFu);
+        QCOMPARE(d.window.answer.dots.front().colour, 0xFF0000u);
     }
 
     void targetsSpanMinusSevenToSeven()
@@ -107,8 +137,8 @@ private slots:
     void stepsInAnyOrder_data()
     {
         // Steps => the state and the window after them: target x y|counts of questions, accepts and
-        // mistakes|Label5|Label7|Label8 ("-" while never written)|t1|t2|p1's dots|p2's dots|
-        // messages shown.
+        // mistakes|the mistake count, the question count and the verdict shown ("-" while never
+        // shown)|x|y|the target plane's dots|the answer plane's dots|times asked to accept first.
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("summary");
         const QString table = QStringLiteral(R"(
@@ -159,10 +189,6 @@ state 32767 0 32767; x 5; y 5; accept; next 1 1 => 1 1|32768 0 32768|32768|32768
         Drill d;
         d.play(script);
         QCOMPARE(d.summary(), summary);
-        // Exit ends the program whatever came before.
-        QVERIFY(!d.window.ended);
-        d.play("exit");
-        QVERIFY(d.window.ended);
     }
 };
 

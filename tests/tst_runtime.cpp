@@ -1,5 +1,4 @@
-// The services under the quiz: conversions by locale, random values, and plane drawings.
-#include "conversion.h"
+// The services under the quiz: random values and plane drawings.
 #include "planedrawing.h"
 #include "random.h"
 
@@ -13,34 +12,6 @@ class RuntimeTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void numbersAreReadInTheLocalesSyntax()
-    {
-        for (const auto &[locale, point, other] :
-             {std::tuple{"ru_RU", ",", "."}, {"en_US", ".", ","}, {"de_DE", ",", "."}}) {
-            QStringList read;
-            for (const QString &text :
-                 QStringList{"3", "+3", "03", "-7", "1e30", QString("2") + point + "5",
-                             QString("2") + other + "5", "", "abc", "-", "1e39", "1e999", "nan",
-                             "inf", "-inf"}) {
-                const auto value = textToNumber(text, QLocale(locale));
-                read << (value ? QString::number(*value) : QStringLiteral("no"));
-            }
-            QCOMPARE(read.join(u' '),
-                     QStringLiteral("3 3 3 -7 1e+30 2.5 no no no no no no no no no"));
-        }
-    }
-
-    void textMatchesOnlyTheNumbersOwnText()
-    {
-        for (int i = -7; i <= 7; ++i)
-            QVERIFY(textMatchesNumber(QString::number(i), float(i)));
-        QVERIFY(textMatchesNumber("0", -0.0f)); // no sign shown on a zero
-        // Nor any other text of them: signed, padded, decimal, with the Unicode minus, "-0".
-        for (const char *text : {"+3", "03", " 3", "3 ", "3.0", "3,0"})
-            QVERIFY2(!textMatchesNumber(text, 3), text);
-        QVERIFY(!textMatchesNumber(QStringLiteral("\u22123"), -3) && !textMatchesNumber("-0", 0));
-    }
-
     void randomValuesCoverZeroToOne()
     {
         // From the top 24 of 32 bits: all 32 would round up to exactly 1.0 in single precision.

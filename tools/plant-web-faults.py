@@ -29,7 +29,7 @@ FAULTS = [
     ("web.framed", "app/application.cpp",
      "    window.setWindowFlag(Qt::FramelessWindowHint);\n", ""),
     ("web.box-loop", "runtime/widgets/messagebox.cpp", "    box->show();\n", "    box->exec();\n"),
-    ("web.hinting-default", "app/form1.cpp",
+    ("web.hinting-default", "app/mainwindow.cpp",
      "    font.setHintingPreference(QFont::PreferVerticalHinting);\n", ""),
     ("page.unfocused", "packaging/web/page.js",
      "        windowPlace.querySelector('canvas')?.focus();\n", ""),

@@ -21,20 +21,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void show(Form1 &form)
+void show(MainWindow &window)
 {
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
 }
 
-QAccessibleInterface *accessible(const Form1 &form, const char *name)
+QAccessibleInterface *accessible(const MainWindow &window, const char *name)
 {
-    return QAccessible::queryAccessibleInterface(control(form, name));
+    return QAccessible::queryAccessibleInterface(control(window, name));
 }
 
 } // namespace
 
-class Form1Test : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -50,10 +50,10 @@ private slots:
     {
         QFETCH(int, i);
         const Control &c = controls[i];
-        Form1 form;
-        QWidget *widget = control(form, c.name);
+        MainWindow window;
+        QWidget *widget = control(window, c.name);
         QCOMPARE(widget->geometry(), c.rect);
-        QVERIFY(widget->isVisibleTo(&form) && widget->isEnabled());
+        QVERIFY(widget->isVisibleTo(&window) && widget->isEnabled());
         QCOMPARE(widget->property("text").toString(), QString::fromUtf8(c.text));
         QCOMPARE(widget->property("wordWrap").toBool(), c.name == std::string_view("Label3"));
         if (c.fontPixels) {
@@ -76,7 +76,7 @@ private slots:
     void controlsHaveRussianNames()
     {
         // Those that no caption names; the planes as graphics that say what they show.
-        Form1 form;
+        MainWindow window;
         const std::tuple<const char *, QAccessible::Role, const char *> names[] = {
             {"t1", QAccessible::EditableText, "Ответ: координата x"},
             {"t2", QAccessible::EditableText, "Ответ: координата y"},
@@ -84,14 +84,14 @@ private slots:
             {"p2", QAccessible::Graphic, "Плоскость ответа"},
             {"Label8", QAccessible::Notification, ""}};
         for (const auto &[name, role, text] : names) {
-            QCOMPARE(accessible(form, name)->role(), role);
-            QCOMPARE(accessible(form, name)->text(QAccessible::Name), QString::fromUtf8(text));
+            QCOMPARE(accessible(window, name)->role(), role);
+            QCOMPARE(accessible(window, name)->text(QAccessible::Name), QString::fromUtf8(text));
         }
         for (const char *plane : {"p1", "p2"})
-            QVERIFY(accessible(form, plane)->text(QAccessible::Description).contains(u"точк"));
+            QVERIFY(accessible(window, plane)->text(QAccessible::Description).contains(u"точк"));
         // Qt's own texts too, such as an answer box's context menu.
         const std::unique_ptr<QMenu> menu(
-            control<QLineEdit>(form, "t1")->createStandardContextMenu());
+            control<QLineEdit>(window, "t1")->createStandardContextMenu());
         QCOMPARE(menu->actions().constFirst()->text().section(u'\t', 0, 0), u"&Отменить действие");
     }
 
@@ -99,27 +99,27 @@ private slots:
     {
         // On every screen it is moved to, the window shows its background and, in both planes,
         // the grid as drawn for that screen's ratio, pixel for pixel, white below the grid.
-        Form1 form;
-        QCOMPARE(form.windowTitle(), QStringLiteral("Tavrilo"));
-        QCOMPARE(form.minimumSize(), form.maximumSize());
-        QCOMPARE(form.windowIcon().availableSizes(),
+        MainWindow window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("Tavrilo"));
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QCOMPARE(window.windowIcon().availableSizes(),
                  (QList<QSize>{{48, 48}, {64, 64}, {128, 128}, {256, 256}}));
-        show(form);
+        show(window);
         for (QScreen *screen : QGuiApplication::screens()) {
-            form.windowHandle()->setScreen(screen);
+            window.windowHandle()->setScreen(screen);
             const qreal ratio = screen->devicePixelRatio();
-            QTRY_COMPARE(form.devicePixelRatioF(), ratio);
+            QTRY_COMPARE(window.devicePixelRatioF(), ratio);
             const QImage background = backgroundPicture(ratio).toImage();
             QCOMPARE(background.deviceIndependentSize().toSize(), QSize(707, 488));
             const QRect motif(QPoint(0, 0), QSize(60, 340) * ratio);
-            QCOMPARE(form.grab().toImage().copy(motif), background.copy(motif));
+            QCOMPARE(window.grab().toImage().copy(motif), background.copy(motif));
             QImage grid = pictures::planeGrid(ratio),
                    expected(QSize(285, 285) * ratio, grid.format());
             grid.setDevicePixelRatio(1);
             expected.fill(Qt::white);
             QPainter(&expected).drawImage(0, 0, grid);
             for (const char *plane : {"p1", "p2"})
-                QVERIFY2(shown(form, plane).convertToFormat(grid.format()) == expected, plane);
+                QVERIFY2(shown(window, plane).convertToFormat(grid.format()) == expected, plane);
         }
     }
 
@@ -130,41 +130,41 @@ private slots:
         // a new red dot. A screen reader hears each new point with its count and each new verdict,
         // as notifications; a counter is named by its count and labelled by its caption, so that a
         // screen review reads the caption once.
-        Form1 form;
-        show(form);
+        MainWindow window;
+        show(window);
         QStringList heard, news;
-        form.setAnnouncer([&](QWidget *widget) {
+        window.setAnnouncer([&](QWidget *widget) {
             const QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
             QCOMPARE(face->role(), QAccessible::Notification);
             heard << face->text(QAccessible::Name);
         });
-        click(form, "Command2");
-        QCOMPARE(dotOn(form, "p2", Qt::blue), noDot);
+        click(window, "Command2");
+        QCOMPARE(dotOn(window, "p2", Qt::blue), noDot);
         const QList<QPoint> answers{{-7, 7}, {7, -7}, {0, 0}};
         for (int i = 1; i <= 4; ++i) {
-            const QPoint task(form.quiz().state().targetX, form.quiz().state().targetY);
+            const QPoint task(window.quiz().state().targetX, window.quiz().state().targetY);
             const QPoint answer = answers.value(i - 1, task);
             news << u"Задано вопросов: %1"_s.arg(i) << (answer == task ? u"Верно"_s : u"Ошибка"_s);
-            QCOMPARE(dotOn(form, "p1", Qt::red), task);
-            type(form, "t1", QString::number(answer.x()));
-            type(form, "t2", QString::number(answer.y()));
-            click(form, "Command3");
-            click(form, "Command3");
-            QCOMPARE(dotOn(form, "p2", Qt::blue), answer);
-            QCOMPARE(control<QLabel>(form, "Label8")->text(), news.last());
-            click(form, "Command5");
-            QCOMPARE(dotOn(form, "p2", Qt::blue), noDot);
-            QCOMPARE(control<QLineEdit>(form, "t1")->text(), QString());
+            QCOMPARE(dotOn(window, "p1", Qt::red), task);
+            type(window, "t1", QString::number(answer.x()));
+            type(window, "t2", QString::number(answer.y()));
+            click(window, "Command3");
+            click(window, "Command3");
+            QCOMPARE(dotOn(window, "p2", Qt::blue), answer);
+            QCOMPARE(control<QLabel>(window, "Label8")->text(), news.last());
+            click(window, "Command5");
+            QCOMPARE(dotOn(window, "p2", Qt::blue), noDot);
+            QCOMPARE(control<QLineEdit>(window, "t1")->text(), QString());
         }
         QCOMPARE(heard, news << u"Задано вопросов: 5"_s);
         QStringList review;
         for (const char *counter : {"Label7", "Label5"}) {
-            for (const auto &label : accessible(form, counter)->relations(QAccessible::Label))
+            for (const auto &label : accessible(window, counter)->relations(QAccessible::Label))
                 review << label.first->text(QAccessible::Name);
-            review << accessible(form, counter)->text(QAccessible::Name);
+            review << accessible(window, counter)->text(QAccessible::Name);
         }
         QCOMPARE(review, (QStringList{u"Задано вопросов:"_s, u"5"_s, u"Сделано  ошибок:"_s,
-                                      QString::number(form.quiz().state().mistakeCount)}));
+                                      QString::number(window.quiz().state().mistakeCount)}));
     }
 
     void messageBoxAsksToAcceptFirst()
@@ -173,31 +173,31 @@ private slots:
         // is open, assistive technology presses Accept and Another point behind it (each a delayed
         // click): neither acts. Once OK has closed it, all is as it was, and the keyboard is the
         // window's again: Space presses the button that asked, which asks again.
-        Form1 form;
-        show(form);
-        click(form, "Command2");
-        type(form, "t1", "4");
-        type(form, "t2", "4");
-        const QuizState before = form.quiz().state();
-        QSignalSpy accepts(control<QPushButton>(form, "Command3"), &QPushButton::clicked);
-        QSignalSpy anothers(control<QPushButton>(form, "Command5"), &QPushButton::clicked);
-        click(form, "Command5");
+        MainWindow window;
+        show(window);
+        click(window, "Command2");
+        type(window, "t1", "4");
+        type(window, "t2", "4");
+        const QuizState before = window.quiz().state();
+        QSignalSpy accepts(control<QPushButton>(window, "Command3"), &QPushButton::clicked);
+        QSignalSpy anothers(control<QPushButton>(window, "Command5"), &QPushButton::clicked);
+        click(window, "Command5");
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         QVERIFY(box);
         QCOMPARE(box->windowTitle() + u'|' + box->text() + u'|' + QString::number(box->icon()) +
                      u'|' + QString::number(box->buttons().size()),
                  QStringLiteral("Tavrilo|Подтвердите принятие введённого ответа|%1|1")
                      .arg(QMessageBox::Information));
-        QVERIFY(form.geometry().contains(box->geometry().center()));
+        QVERIFY(window.geometry().contains(box->geometry().center()));
         for (const char *button : {"Command3", "Command5"})
-            accessible(form, button)
+            accessible(window, button)
                 ->actionInterface()
                 ->doAction(QAccessibleActionInterface::pressAction());
         QTRY_COMPARE(accepts.size() + anothers.size(), 3); // the click that asked, and the two
         QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-        QTRY_COMPARE(QApplication::activeWindow(), &form);
-        QCOMPARE(form.quiz().state(), before);
-        QCOMPARE(control<QLineEdit>(form, "t1")->text(), QStringLiteral("4"));
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+        QCOMPARE(window.quiz().state(), before);
+        QCOMPARE(control<QLineEdit>(window, "t1")->text(), QStringLiteral("4"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QVERIFY(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()));
     }
@@ -207,12 +207,12 @@ private slots:
         // Tab goes round the buttons, the boxes and the planes, a plane showing its focus on its
         // frame alone; Enter, keypad Enter and Space press the focused button, Enter in a box
         // presses nothing.
-        Form1 form;
-        show(form);
-        QApplication::setActiveWindow(&form);
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        MainWindow window;
+        show(window);
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         const auto key = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
-        auto *plane = control<PlaneBox>(form, "p1");
+        auto *plane = control<PlaneBox>(window, "p1");
         const QImage unfocused = plane->grab().toImage();
         const QImage area = plane->grab(plane->contentsRect()).toImage();
         QStringList order{QApplication::focusWidget()->objectName()};
@@ -228,45 +228,45 @@ private slots:
         key(Qt::Key_Tab);
         key(Qt::Key_Enter); // Another point
         key(Qt::Key_Space); // Another point
-        QCOMPARE(control<QLabel>(form, "Label7")->text(), QStringLiteral("3"));
+        QCOMPARE(control<QLabel>(window, "Label7")->text(), QStringLiteral("3"));
         // Into the boxes, an answer of any length: 40,002 characters, where QLineEdit would
         // stop at 32,767.
         for (int i = 0; i < 3; ++i)
             key(Qt::Key_Tab);
-        control<QLineEdit>(form, "t1")->setText(QString(40000, u'7'));
+        control<QLineEdit>(window, "t1")->setText(QString(40000, u'7'));
         key(Qt::Key_End);
         QTest::keyClicks(QApplication::focusWidget(), "12");
-        QCOMPARE(control<QLineEdit>(form, "t1")->text().size(), 40002);
+        QCOMPARE(control<QLineEdit>(window, "t1")->text().size(), 40002);
         key(Qt::Key_Tab);
         QTest::keyClicks(QApplication::focusWidget(), "1");
         key(Qt::Key_Return);
-        QCOMPARE(form.quiz().state().acceptCount, 0);
+        QCOMPARE(window.quiz().state().acceptCount, 0);
     }
 
     void maximizingKeepsSizeAndPlace()
     {
         // As a title bar drawn by Qt asks it; the offscreen platform, like a compositor, then moves
         // the window onto the screen's available area and confirms the state.
-        Form1 form;
-        form.move(40, 30);
-        show(form);
-        const QRect normal = form.geometry();
-        form.windowHandle()->setWindowStates(Qt::WindowMaximized);
-        QTRY_COMPARE(form.windowHandle()->windowStates(), Qt::WindowNoState);
-        QTRY_COMPARE(form.geometry(), normal);
+        MainWindow window;
+        window.move(40, 30);
+        show(window);
+        const QRect normal = window.geometry();
+        window.windowHandle()->setWindowStates(Qt::WindowMaximized);
+        QTRY_COMPARE(window.windowHandle()->windowStates(), Qt::WindowNoState);
+        QTRY_COMPARE(window.geometry(), normal);
     }
 
     void closingTheWindowEndsTheEventLoop()
     {
         // As Exit does, which the end-to-end test sees end the program.
-        Form1 form;
-        show(form);
-        QTimer::singleShot(0, &form, [&] { form.close(); });
+        MainWindow window;
+        show(window);
+        QTimer::singleShot(0, &window, [&] { window.close(); });
         // Should the loop go on, this ends it, and the test fails instead of hanging.
-        QTimer::singleShot(10000, &form, [] { QApplication::exit(1); });
+        QTimer::singleShot(10000, &window, [] { QApplication::exit(1); });
         QCOMPARE(QApplication::exec(), 0);
     }
 };
 
-QTEST_MAIN(Form1Test)
-#include "tst_form1.moc"
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

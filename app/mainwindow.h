@@ -15,11 +15,12 @@ class QPushButton;
 namespace tavrilo {
 
 // The program's one window: two planes, the answer boxes, four buttons and the labels, at fixed
-// positions over the background picture. Its buttons drive the quiz; it holds no rules of its own.
-class Form1 : public QWidget, public QuizWindow {
+// positions over the background picture. Its buttons drive the quiz, or end the program; it holds
+// no rules of its own.
+class MainWindow : public QWidget, public QuizWindow {
     Q_OBJECT
 public:
-    explicit Form1(QWidget *parent = nullptr);
+    explicit MainWindow(QWidget *parent = nullptr);
 
     static constexpr QSize clientSize{706, 487};
 
@@ -30,12 +31,13 @@ public:
     using Announcer = std::function<void(QWidget *)>;
     void setAnnouncer(Announcer announcer) { announce_ = std::move(announcer); }
 
-    QString text(TextBox box) const override;
-    void setText(TextBox box, const QString &text) override;
-    void setCaption(Caption label, const QString &text) override;
-    Canvas &plane(Plane plane) override;
-    void showMessage(const QString &prompt, const QString &title) override;
-    void endProgram() override;
+    Canvas &targetPlane() override;
+    Canvas &answerPlane() override;
+    void showQuestionCount(int count) override;
+    void showMistakeCount(int count) override;
+    void showVerdict(const QString &verdict) override;
+    void clearAnswer() override;
+    void askToAcceptFirst() override;
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -46,17 +48,18 @@ private:
     template <typename Label = QLabel>
     Label *makeLabel(const char *name, const QString &caption, QRect geometry, Bgr textColour,
                      int fontPixels, Qt::Alignment alignment, bool framed = false);
-    QLineEdit *makeTextBox(const char *name, QRect geometry);
+    QLineEdit *makeAnswerBox(const char *name, QRect geometry);
 
     Announcer announce_;
     ClockRandom random_;
     Quiz quiz_;
 
-    QPushButton *Command2, *Command3, *Command5, *Command7;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8;
-    QLineEdit *t1, *t2;
-    PlaneBox *p1, *p2;
-    QWidget *pointNews_;
+    QPushButton *startButton_, *acceptButton_, *nextPointButton_, *exitButton_;
+    PlaneBox *targetPlane_, *answerPlane_;
+    QLineEdit *xAnswer_, *yAnswer_;
+    QLabel *instruction_, *xCaption_, *yCaption_, *verdict_;
+    QLabel *questionCaption_, *questionCount_, *mistakeCaption_, *mistakeCount_;
+    QWidget *pointNews_; // a new point with its count, for assistive technology
 };
 
 } // namespace tavrilo
