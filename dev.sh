@@ -70,7 +70,10 @@ test)
             LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 suite build-sanitize
         # The answer fuzzer under the same sanitizers, for a fixed number of inputs.
-        need clang libclang-rt-14-dev
+        # Clang's sanitizer and fuzzer runtimes come in a package named by its major version
+        # (14 on Debian 12, 19 on Debian 13).
+        need clang
+        need "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
         CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DTAVRILO_FUZZ=ON -DTAVRILO_SANITIZE=ON -DTAVRILO_TESTS=OFF -DTAVRILO_BENCH=OFF >/dev/null
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -209,7 +209,7 @@ private slots:
         // presses nothing.
         MainWindow window;
         show(window);
-        QApplication::setActiveWindow(&window);
+        window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         const auto key = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
         auto *plane = control<PlaneBox>(window, "p1");
