@@ -4,6 +4,7 @@
 #include "messagebox.h"
 #include "program.h"
 #include "windowpictures.h"
+#include "wrappedlabel.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -16,6 +17,15 @@
 namespace tavrilo {
 
 namespace {
+
+#ifdef Q_OS_WASM
+// In a browser the memory that a huge paste takes is never given back, and laying out its one line
+// holds up the whole page: no answer needs more than this.
+constexpr int answerLength = 10000;
+#else
+// Any text of any length: QLineEdit would otherwise stop at 32767 characters.
+constexpr int answerLength = std::numeric_limits<int>::max();
+#endif
 
 constexpr Bgr windowColour = 0x00FFFF80;
 constexpr Bgr labelColour = 0x00FFFFC0;
@@ -88,9 +98,9 @@ MainWindow::MainWindow(QWidget *parent)
     answerPlane_->setObjectName(QStringLiteral("p2"));
     answerPlane_->move(384, 48);
 
-    instruction_ = makeLabel("Label3", QStringLiteral("Укажите координаты выделенной точки"),
-                             {88, 344, 233, 41}, blue, largeFont, Qt::AlignHCenter | Qt::AlignTop);
-    instruction_->setWordWrap(true);
+    instruction_ = makeLabel<WrappedLabel>(
+        "Label3", QStringLiteral("Укажите координаты выделенной точки"), {88, 344, 233, 41}, blue,
+        largeFont, Qt::AlignHCenter | Qt::AlignTop);
     verdict_ = makeLabel<AlertLabel>("Label8", QString(), {520, 352, 89, 25}, red, smallFont,
                                      Qt::AlignHCenter | Qt::AlignTop);
 
@@ -175,8 +185,10 @@ QLineEdit *MainWindow::makeAnswerBox(const char *name, QRect geometry)
     auto *box = new QLineEdit(this);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
-    // Any text of any length: QLineEdit would otherwise stop at 32767 characters.
-    box->setMaxLength(std::numeric_limits<int>::max());
+    box->setMaxLength(answerLength);
+    // On-screen keyboards leave a typed number as it is: "-3" is not to be corrected or
+    // capitalised.
+    box->setInputMethodHints(Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, Qt::black);
