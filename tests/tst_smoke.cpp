@@ -9,6 +9,7 @@
 // server stopped, and no request to any other host.
 #include "window.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
@@ -341,8 +342,18 @@ private slots:
                 box = changed(typed, s);
                 return box.width() > 100 && box.height() > 60;
             }));
-            // The box's one button, centred at its foot.
-            const QPoint ok = origin_ + QPoint(box.center().x(), box.bottom() - 24);
+            // The box's one button, centred at its foot: found from the box's face, the colour most
+            // of what changed shows, whatever frame or shadow is around it.
+            QHash<QRgb, int> colours;
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x)
+                    ++colours[screen_.pixel(x, y)];
+            const QRgb face = std::max_element(colours.begin(), colours.end()).key();
+            QRect faceArea;
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x)
+                    if (screen_.pixel(x, y) == face) faceArea |= QRect(x, y, 1, 1);
+            const QPoint ok = origin_ + QPoint(faceArea.center().x(), faceArea.bottom() - 22);
             xdotool(closer == "Enter"sv
                         ? u"key Return"_s
                         : u"mousemove --sync %1 %2 click 1"_s.arg(ok.x()).arg(ok.y()));

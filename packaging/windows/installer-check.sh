@@ -7,8 +7,8 @@
 set -euo pipefail
 setup=$(realpath "${1:?the installer}")
 root=$(cd "$(dirname "$0")/../.." && pwd)
-# shellcheck source=../../tests/xsession.sh
-. "$root/tests/xsession.sh"
+# shellcheck source=../../tests/support/xsession.sh
+. "$root/tests/support/xsession.sh"
 
 fail() { echo "installer check: $*" >&2; exit 1; }
 xsession_start

@@ -1,0 +1,239 @@
+#!/usr/bin/env node
+// The web page in a browser, for its checks and its benchmark: Debian's Chromium or Firefox ESR,
+// driven by puppeteer-core (Chromium over the DevTools protocol, Firefox over WebDriver BiDi),
+// with the page served on 127.0.0.1 by serve.py. Both browsers keep to themselves, so that only
+// the page could ask anything of another host: no first-run pages, updates, reports, remote
+// settings or sign-in.
+//
+// Run as a program it shows the page for the end-to-end test, which drives it through the X
+// screen as it drives the desktop program:
+//   browser.mjs chromium|firefox SITE FOLDER
+// on DISPLAY, at a device pixel ratio of 1, Chromium in a window of its own in Russian, Firefox
+// in full screen in English. It runs until the browser ends. On SIGUSR1 it stops the server, to
+// let the test see the page open without it, and then creates FOLDER/server-stopped. FOLDER
+// receives the server's log and elsewhere.log: one line for each request the browser made of any
+// host but 127.0.0.1, which the server's trap proxy refused.
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+import { readFileSync, writeFileSync } from 'node:fs';
+import path from 'node:path';
+import { createInterface } from 'node:readline';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The window's controls where the learner sees them: read from the table that the C++ tests
+// hold the window to, never written twice. name -> {x, y, width, height, centre: {x, y}}.
+export const controls = Object.fromEntries(
+    [...readFileSync(path.join(here, 'window.h'), 'utf8')
+        .matchAll(/\{"(\w+)", \{(\d+), (\d+), (\d+), (\d+)\}/g)]
+        .map(([, name, ...numbers]) => {
+            const [x, y, width, height] = numbers.map(Number);
+            return [name, { x, y, width, height,
+                centre: { x: x + Math.floor(width / 2), y: y + Math.floor(height / 2) } }];
+        }));
+
+// Serves the folder as a static host would: {url, proxy, stop()}; with trapLog, also a proxy
+// that refuses and records every request made through it.
+export async function serve(site, { log = '/dev/null', trapLog } = {}) {
+    const server = spawn('python3', [path.join(here, 'serve.py'), site, '--port=0', '--log', log,
+        ...(trapLog ? ['--trap-log', trapLog] : []), '--die-with-parent'],
+    { stdio: ['ignore', 'pipe', 'inherit'] });
+    // Its addresses, a line each; its output is read to the end, so that it never writes into
+    // a closed pipe.
+    const lines = [];
+    await new Promise((resolve, reject) => {
+        createInterface({ input: server.stdout }).on('line', (line) => {
+            lines.push(line);
+            if (lines.length === (trapLog ? 2 : 1)) resolve();
+        });
+        server.on('exit', () => reject(new Error('the server did not start')));
+    });
+    return {
+        url: lines[0], proxy: lines[1], process: server,
+        async stop() {
+            if (server.exitCode !== null) return;
+            server.kill();
+            await once(server, 'exit');
+        },
+    };
+}
+
+const chromiumFlags = [
+    '--force-device-scale-factor=1', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+    '--no-first-run', '--no-default-browser-check', '--disable-background-networking',
+    '--disable-component-update', '--disable-sync', '--disable-domain-reliability',
+    '--disable-client-side-phishing-detection', '--disable-extensions', '--disable-default-apps',
+    '--no-pings', '--disable-field-trial-config', '--test-type',
+    '--disable-features=Translate,OptimizationHints,MediaRouter,NetworkTimeServiceQuerying,' +
+        'DialMediaRouteProvider,AutofillServerCommunication,' +
+        'CertificateTransparencyComponentUpdater,SpareRendererForSitePerProcess',
+    '--component-updater=disable-pings,url-source=http://127.0.0.1:9/',
+    '--google-base-url=http://127.0.0.1:9/', '--gaia-url=http://127.0.0.1:9/',
+    '--lso-url=http://127.0.0.1:9/',
+];
+
+const firefoxPreferences = {
+    'layout.css.devPixelsPerPx': '1.0',
+    'browser.shell.checkDefaultBrowser': false,
+    'browser.aboutwelcome.enabled': false,
+    'browser.newtabpage.enabled': false,
+    'browser.newtabpage.activity-stream.feeds.topsites': false,
+    'browser.newtabpage.activity-stream.feeds.section.topstories': false,
+    'browser.topsites.contile.enabled': false,
+    'browser.discovery.enabled': false,
+    'browser.translations.enable': false,
+    'browser.urlbar.quicksuggest.enabled': false,
+    'browser.search.update': false,
+    'browser.region.network.url': '',
+    'browser.safebrowsing.malware.enabled': false,
+    'browser.safebrowsing.phishing.enabled': false,
+    'browser.safebrowsing.downloads.enabled': false,
+    'browser.safebrowsing.update.enabled': false,
+    'browser.contentblocking.database.enabled': false,
+    'datareporting.policy.dataSubmissionEnabled': false,
+    'datareporting.healthreport.uploadEnabled': false,
+    'toolkit.telemetry.enabled': false,
+    'toolkit.telemetry.unified': false,
+    'toolkit.telemetry.server': 'data:,',
+    'app.update.disabledForTesting': true,
+    'app.normandy.enabled': false,
+    'extensions.update.enabled': false,
+    'extensions.getAddons.cache.enabled': false,
+    'extensions.blocklist.enabled': false,
+    'services.settings.server': 'data:,#remote-settings-dummy/v1',
+    'security.remote_settings.crlite_filters.enabled': false,
+    'security.remote_settings.intermediates.enabled': false,
+    'security.OCSP.enabled': 0,
+    'media.gmp-manager.url': 'data:,',
+    'dom.push.connection.enabled': false,
+    'network.captive-portal-service.enabled': false,
+    'network.connectivity-service.enabled': false,
+    'network.dns.disablePrefetch': true,
+    'network.prefetch-next': false,
+    'network.trr.mode': 5,
+};
+
+// Starts the browser: 'chromium' or 'firefox'; headless unless shown on DISPLAY. language is what
+// the browser asks pages in; proxy where its requests to other hosts go; url opens at once in an
+// app window (Chromium) or full screen (Firefox).
+export async function launch(kind, { headless = true, language = 'ru', proxy, url, args = [],
+    preferences = {} } = {}) {
+    if (kind === 'chromium') {
+        return puppeteer.launch({
+            browser: 'chrome', executablePath: '/usr/bin/chromium', headless,
+            defaultViewport: null,
+            args: [...chromiumFlags, `--lang=${language}`, `--accept-lang=${language}`,
+                ...(process.getuid() === 0 ? ['--no-sandbox'] : []), // its sandbox refuses root
+                ...(proxy ? [`--proxy-server=http://${proxy}`] : []),
+                ...(headless ? ['--window-size=1024,768'] : ['--window-position=0,0',
+                    '--window-size=1024,768']),
+                ...(url ? [`--app=${url}`] : []),
+                // Its tree for screen readers on AT-SPI, which it builds only when asked.
+                ...(process.env.TAVRILO_BROWSER_ACCESSIBILITY ? ['--force-renderer-accessibility'] : []),
+                ...args],
+        });
+    }
+    const [host, port] = proxy ? proxy.split(':') : [];
+    return puppeteer.launch({
+        browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless,
+        defaultViewport: null,
+        args: [...(url ? ['--kiosk', url] : []), ...args],
+        // Firefox heeds the remote settings' server above only with this.
+        env: { ...process.env, MOZ_REMOTE_SETTINGS_DEVTOOLS: '1' },
+        extraPrefsFirefox: {
+            ...firefoxPreferences, 'intl.accept_languages': language,
+            ...(proxy ? { 'network.proxy.type': 1, 'network.proxy.http': host,
+                'network.proxy.http_port': Number(port), 'network.proxy.ssl': host,
+                'network.proxy.ssl_port': Number(port),
+                'network.proxy.allow_hijacking_localhost': false } : {}),
+            ...preferences,
+        },
+    });
+}
+
+// Opens the page and waits until the program has started in it: the page, where the window lies
+// on it (CSS px), and what the page said on its console (type and text, in order).
+export async function openPage(browser, url, { viewport, before } = {}) {
+    const page = (await browser.pages())[0] ?? await browser.newPage();
+    const console = [];
+    page.on('console', (message) => console.push(`${message.type()}: ${message.text()}`));
+    page.on('pageerror', (error) => console.push(`error: ${error.message}`));
+    if (viewport) await page.setViewport(viewport);
+    if (before) await before(page);
+    await page.goto(url);
+    return { page, console, window: await started(page) };
+}
+
+// Waits until the program runs in the page, and says where its window lies.
+export async function started(page) {
+    await page.waitForFunction(() => document.getElementById('state').hidden ||
+        document.getElementById('window').className === 'gone', { timeout: 120000 });
+    return page.evaluate(() => {
+        const r = document.getElementById('window').getBoundingClientRect();
+        return { x: r.x, y: r.y };
+    });
+}
+
+// Where a control of the window lies on the page (CSS px).
+export const at = (window, name) =>
+    ({ x: window.x + controls[name].centre.x, y: window.y + controls[name].centre.y });
+
+// The element that has the keyboard, through the shadow roots Qt draws in: 'TAG#id.class' for
+// each level, outermost first.
+export function focused(page) {
+    return page.evaluate(() => {
+        const path = [];
+        for (let e = document.activeElement; e; e = e.shadowRoot?.activeElement)
+            path.push(e.tagName + (e.id ? '#' + e.id : ''));
+        return path.join(' > ');
+    });
+}
+
+// What the page's live region says now.
+export const news = (page) => page.evaluate(() => document.getElementById('news').textContent);
+
+// Waits until the live region says the news; what it last said.
+export async function heard(page, expected, timeout = 20000) {
+    try {
+        await page.waitForFunction((text) => document.getElementById('news').textContent === text,
+            { timeout }, expected);
+    } catch {
+        // What was said instead is the answer.
+    }
+    return news(page);
+}
+
+// The end-to-end test's browser: see the top of this file.
+async function show(kind, site, folder) {
+    const server = await serve(site, { log: path.join(folder, 'server.log'),
+        trapLog: path.join(folder, 'elsewhere.log') });
+    process.on('SIGUSR1', async () => {
+        await server.stop();
+        writeFileSync(path.join(folder, 'server-stopped'), '');
+    });
+    // Firefox in English: the end-to-end test answers in each browser's number syntax.
+    const browser = await launch(kind, { headless: false, proxy: server.proxy, url: server.url,
+        language: kind === 'chromium' ? 'ru' : 'en-US' });
+    const ended = once(browser, 'disconnected');
+    for (const signal of ['SIGTERM', 'SIGINT']) {
+        process.on(signal, async () => {
+            await browser.close().catch(() => {});
+            await server.stop();
+            process.exit(143);
+        });
+    }
+    await ended;
+    await server.stop();
+}
+
+if (process.argv[1] && import.meta.url === pathToFileURL(process.argv[1]).href) {
+    const [kind, site, folder] = process.argv.slice(2);
+    if (!['chromium', 'firefox'].includes(kind) || !site || !folder) {
+        console.error('usage: browser.mjs chromium|firefox SITE FOLDER');
+        process.exit(2);
+    }
+    await show(kind, site, folder);
+}
