@@ -16,6 +16,11 @@ namespace tavrilo {
 
 void setUpPlatform()
 {
+#ifdef Q_OS_WASM
+    // The controls as elements of the page, which screen readers know, from the start: a learner
+    // who needs them should not have to find a switch first.
+    qputenv("QT_WASM_ENABLE_ACCESSIBILITY", "1");
+#endif
 #ifdef Q_OS_WIN
     // GDI, Qt's default there, also drew the embedded bold face in regular weight under Wine.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -10,8 +10,8 @@ namespace tavrilo::page {
 // True in a page that listens.
 bool present();
 
-// News for the page's live region, which a screen reader in the browser speaks: the program's own
-// controls are not seen there.
+// News for the page's live region, which a screen reader in the browser speaks wherever the focus
+// is. Empty when the news is no longer true, so that nobody reads it later.
 void say(const QString &news);
 
 // The program has ended: the page shows so in place of the window.

@@ -5,9 +5,15 @@ it. Orca speaks an object that starts showing, wherever the focus is, only if it
 notification; so every new verdict and every new point must come as that event, named with what is
 to be heard.
 
-Usage: tst_atspi.py PROGRAM. Needs Xvfb, dbus-daemon, at-spi2-core and python3-pyatspi."""
+With --page, the web page in Chromium or Firefox instead, as a screen reader finds it on AT-SPI:
+the window's controls with their roles and names in the tab order, and the drill done through
+them, its news read from the page's live region.
+
+Usage: tst_atspi.py PROGRAM | tst_atspi.py --page chromium|firefox SITE. Needs Xvfb, dbus-daemon,
+at-spi2-core and python3-pyatspi; with --page, Node.js and the browser too."""
 import ctypes
 import os
+import pathlib
 import signal
 import subprocess
 import sys
@@ -25,7 +31,7 @@ def start(command, **options):
                             **options)
 
 
-def main(program):
+def main(arguments):
     home = tempfile.TemporaryDirectory(prefix="tavrilo-atspi-")
     os.environ.update(HOME=home.name, XDG_RUNTIME_DIR=home.name, GSETTINGS_BACKEND="memory")
     xvfb = start(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
@@ -38,7 +44,9 @@ def main(program):
         if not (display and address):
             sys.exit("FAIL: Xvfb or dbus-daemon did not start")
         os.environ.update(DISPLAY=":" + display, DBUS_SESSION_BUS_ADDRESS=address)
-        return check(program, children)
+        if arguments[0] == "--page":
+            return check_page(arguments[1], arguments[2], home.name, children)
+        return check(arguments[0], children)
     finally:
         for child in reversed(children):
             os.killpg(child.pid, signal.SIGKILL)  # with the accessibility bus it activated
@@ -117,5 +125,105 @@ def check(program, children):
     return 0
 
 
+def check_page(kind, site, folder, children):
+    import pyatspi
+    from gi.repository import GLib
+
+    browser = start(["node", str(pathlib.Path(__file__).parent / "support" / "browser.mjs"), kind,
+                     site, folder],
+                    env=dict(os.environ, GNOME_ACCESSIBILITY="1", TAVRILO_BROWSER_ACCESSIBILITY="1"))
+    children.append(browser)
+    context = GLib.MainContext.default()
+    GLib.timeout_add(20, lambda: True)
+
+    def wait(what, find, seconds=60):
+        deadline = time.monotonic() + seconds
+        while True:
+            found = find()
+            if found:
+                return found
+            if browser.poll() is not None:
+                sys.exit(f"FAIL: {kind} ended while waiting for {what}")
+            if time.monotonic() > deadline:
+                sys.exit(f"FAIL: {kind}: no {what} after {seconds} s")
+            context.iteration(True)
+
+    def document():
+        for application in pyatspi.Registry.getDesktop(0):
+            if application and application.name.lower() in ("chromium", "firefox", "firefox-esr"):
+                found = pyatspi.findDescendant(
+                    application, lambda a: a.getRole() == pyatspi.ROLE_DOCUMENT_WEB and
+                    pyatspi.findDescendant(a, lambda b: b.name == "Начало"))
+                if found:
+                    return found
+        return None
+
+    page = wait("page with the window's controls", document)
+    roles = {pyatspi.ROLE_PUSH_BUTTON: "button", pyatspi.ROLE_ENTRY: "entry",
+             pyatspi.ROLE_IMAGE: "image"}
+    found = pyatspi.findAllDescendants(page, lambda a: a.getRole() in roles and a.name)
+    controls = [(roles[a.getRole()], a.name) for a in found]
+    expected = [("button", "Начало"), ("button", "Ещё точка"), ("button", "Выход"),
+                ("button", "Принять ответ"), ("entry", "Ответ: координата x"),
+                ("entry", "Ответ: координата y"), ("image", "Плоскость задания"),
+                ("image", "Плоскость ответа")]
+    if controls != expected:
+        sys.exit(f"FAIL: {kind}: the controls on AT-SPI are {controls}, expected {expected}")
+
+    def control(name):
+        return pyatspi.findDescendant(page, lambda a: a.name == name)
+
+    def news():
+        region = pyatspi.findDescendant(
+            page, lambda a: a.getAttributes() and "live:polite" in a.getAttributes())
+        if not region:
+            return None
+        # The text of its leaves: the browsers nest it differently.
+        said = []
+        for part in [region] + pyatspi.findAllDescendants(region, lambda a: True):
+            if part.childCount == 0 and "Text" in pyatspi.listInterfaces(part):
+                said.append(part.queryText().getText(0, -1))
+        return "".join(said).strip()
+
+    def hear(expected):
+        said = wait(f"news {expected!r} (now {news()!r})", lambda: news() == expected and expected, 20)
+        print(f"PASS: {kind}: heard {said}")
+
+    # As a learner with a screen reader works it: the screen reader moves the focus, the learner
+    # presses keys, which go to the browser's window.
+    def keys(*arguments):
+        subprocess.run(["xdotool", *arguments], check=True)
+
+    keys("search", "--sync", "--onlyvisible", "--name", "Tavrilo", "windowfocus", "--sync")
+
+    def focused():
+        found = pyatspi.findDescendant(page, lambda a: a.getState().contains(pyatspi.STATE_FOCUSED))
+        return found.name if found else None
+
+    def focus(name):
+        control(name).queryComponent().grabFocus()
+        wait(f"focus on {name}", lambda: focused() == name, 10)
+
+    focus("Начало")
+    keys("key", "space")
+    hear("Задано вопросов: 1")
+    # Tab goes round as on the desktop; what has the focus is what a screen reader says.
+    for name in ("Ещё точка", "Выход", "Принять ответ", "Ответ: координата x"):
+        keys("key", "Tab")
+        wait(f"the focus on {name} after Tab (now {focused()!r})", lambda: focused() == name, 10)
+    keys("type", "9")
+    keys("key", "Tab")
+    wait("the focus on Ответ: координата y after Tab", lambda: focused() == "Ответ: координата y", 10)
+    keys("type", "9")
+    focus("Принять ответ")
+    keys("key", "space")
+    hear("Ошибка")
+    focus("Ещё точка")
+    keys("key", "Return")
+    hear("Задано вопросов: 2")
+    print(f"PASS: {kind}: the controls on AT-SPI, in the tab order, and the drill through them")
+    return 0
+
+
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1:]))

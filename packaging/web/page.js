@@ -46,23 +46,46 @@
     again.addEventListener('click', () => location.reload());
 
     // Offline after the first visit, and installable as an app. Not where the browser refuses
-    // service workers (plain HTTP from another host), which costs only that.
-    if ('serviceWorker' in navigator)
-        navigator.serviceWorker.register('sw.js').catch((error) => console.warn(error));
+    // service workers (plain HTTP from another host), which costs only that. Registered once the
+    // program has arrived, so that the service worker finds it in the browser's cache rather than
+    // fetching it a second time.
+    function keepForOffline() {
+        if ('serviceWorker' in navigator)
+            navigator.serviceWorker.register('sw.js').catch((error) => console.warn(error));
+    }
+
+    // The keyboard stays with the window: a click or tap on the page around it takes nothing
+    // away, and one on the window brings the keyboard back to it, wherever it had gone.
+    addEventListener('mousedown', (event) => {
+        // Not even on a window behind an open message box, or on a box's title bar.
+        if (!event.composedPath()[0].matches?.('button, input, textarea'))
+            event.preventDefault();
+    }, true);
+    windowPlace.addEventListener('pointerdown', () => {
+        const focused = document.activeElement;
+        if (focused && focused !== document.body) return;
+        // Qt's own element for the keyboard, which it adds to the page's body.
+        [...document.body.children].find((e) => 'data-qinputcontext' in e)?.focus();
+    }, true);
 
     // A layout viewport that the whole window fits into, on a screen smaller than it (phones):
-    // the browser scales the page down, so that taps still land where the window is drawn.
+    // the browser scales the page down, so that taps still land where the window is drawn. A
+    // phone held upright would show it too small to read: the page asks to turn it instead, and
+    // the program waits, hidden, where it is.
     const viewport = document.querySelector('meta[name="viewport"]');
     function fitScreen() {
         const needed = { width: 746, height: 527 }; // the window and the page's margins
+        const upright = screen.width < needed.width && screen.height > screen.width;
+        root.classList.toggle('upright', upright);
         const width = Math.max(needed.width,
                                Math.ceil(needed.height * screen.width / screen.height));
-        viewport.content = screen.width >= needed.width && screen.height >= needed.height
+        viewport.content = upright || (screen.width >= needed.width && screen.height >= needed.height)
             ? 'width=device-width, initial-scale=1'
             : `width=${width}, initial-scale=${screen.width / width}`;
     }
     fitScreen();
     addEventListener('orientationchange', fitScreen);
+    addEventListener('resize', fitScreen);
 
     // Compiles the program while it downloads, counting what has arrived.
     async function compile(file) {
@@ -85,9 +108,10 @@
         say(text) {
             const line = document.createElement('p');
             line.textContent = text;
-            news.replaceChildren(line);
+            news.replaceChildren(...(text ? [line] : []));
         },
         ended() {
+            news.replaceChildren();
             stop(texts.ended, 'программа завершена');
         },
     };
@@ -105,6 +129,7 @@
             console.error(error);
             return tell(texts.notLoaded(program + '.wasm'));
         }
+        keepForOffline();
         tell(texts.starting);
         const crashed = (error) => {
             console.error(error);
@@ -140,8 +165,6 @@
         if (windowPlace.className === 'gone') return;
         windowPlace.className = '';
         state.hidden = true;
-        // The keyboard is the window's from the start, as on the desktop.
-        windowPlace.querySelector('canvas')?.focus();
     }
 
     // After the program's script, which the page loads in parallel.

@@ -18,7 +18,9 @@ foreach(file IN LISTS FILES ITEMS ${OUT}/index.html ${PROGRAM_DIR}/${PROGRAM}.js
     file(SHA256 ${file} digest)
     get_filename_component(name ${file} NAME)
     string(APPEND digests "${name} ${digest}\n")
-    string(APPEND names ", \"${name}\"")
+    if(NOT name STREQUAL index.html) # kept as the folder's own address, ./
+        string(APPEND names ", \"${name}\"")
+    endif()
 endforeach()
 string(SHA256 TAVRILO_WEB_VERSION "${digests}")
 string(SUBSTRING ${TAVRILO_WEB_VERSION} 0 16 TAVRILO_WEB_VERSION)

@@ -29,12 +29,14 @@ options=(
     -no-feature-textmarkdownreader -no-feature-textmarkdownwriter -no-feature-textodfwriter
     -no-feature-datetimeedit -no-feature-calendarwidget
 )
-recipe=2 # raise when the build steps below change what gets built
+recipe=3 # raise when the build steps below change what gets built
 
 # Qt's WebAssembly platform embeds two fonts as its own. DejaVu Sans stays, the default and the
-# fallback for every script the program's own font lacks; the monospace one goes.
+# fallback for every script the program's own font lacks; the monospace one goes. And what the
+# page needs for screen readers and on-screen keyboards: qt-wasm-accessibility.patch says what.
 qt_prepare() {
     local plugin=src/plugins/platforms/wasm
+    patch --quiet --forward -p1 <"$here/qt-wasm-accessibility.patch" || return 1
     sed -i '/src\/3rdparty\/wasm\/DejaVuSansMono\.ttf/d' $plugin/CMakeLists.txt
     sed -i '/":\/fonts\/DejaVuSansMono\.ttf"/d' $plugin/qwasmfontdatabase.cpp
     ! grep -q 'DejaVuSansMono' $plugin/CMakeLists.txt $plugin/qwasmfontdatabase.cpp &&

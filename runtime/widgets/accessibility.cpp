@@ -43,11 +43,15 @@ QAccessibleInterface *accessibleRole(const QString &key, QObject *object)
 
 void announce(QWidget *widget)
 {
+    // In a browser the page's live region speaks the news; a notification shown there would stay
+    // in the page's tree, stale, long after it was said.
+    if (page::present()) {
+        page::say(widget->accessibleName());
+        return;
+    }
     // On AT-SPI the notification's state "showing" is set anew.
     QAccessibleEvent event(widget, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&event);
-    // In a browser no screen reader sees the widgets: the page speaks the news instead.
-    page::say(widget->accessibleName());
 }
 
 void installAccessibleRoles()
