@@ -41,45 +41,34 @@ need() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-build() { # build DIR [cmake options...]
-    local dir=$1
-    shift
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
+# The builds and suites are CMake's presets (CMakePresets.json), which IDEs read too.
+build() { # build PRESET
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" -j "$jobs"
 }
-
-suite() { # suite DIR
-    QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$jobs"
-}
-
 case "${1:-}" in
 run)
     need "${packages[@]}"
-    build build
+    build default
     exec build/app/tavrilo
     ;;
 test)
     need "${packages[@]}" "${test_packages[@]}"
     # The code follows .clang-format; a file that does not fails the run before anything is built.
     git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
-    build build
-    suite build
+    build default
+    ctest --preset default -j "$jobs"
     if [ "${CI:-}" = true ] || [ "${2:-}" = --sanitize ]; then
-        build build-sanitize -DTAVRILO_SANITIZE=ON -DTAVRILO_BENCH=OFF
-        # Qt 6.8 asks the desktop portal over D-Bus at start-up and leaks the pending question
-        # where no portal answers before the program ends, as on a test's private X server.
-        QT_NO_XDG_DESKTOP_PORTAL=1 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-            LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
-            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 suite build-sanitize
-        # The answer fuzzer under the same sanitizers, for a fixed number of inputs.
-        # Clang's sanitizer and fuzzer runtimes come in a package named by its major version
-        # (14 on Debian 12, 19 on Debian 13).
+        # The suite again under AddressSanitizer and UBSan (the preset says how they report; Qt
+        # 6.8 leaks a D-Bus question to the desktop portal where none answers, so it is not asked).
+        build sanitize
+        ctest --preset sanitize -j "$jobs"
+        # The answer fuzzer under the same sanitizers, for a fixed number of inputs. Clang's
+        # sanitizer and fuzzer runtimes come in a package named by its major version (14 on
+        # Debian 12, 19 on Debian 13).
         need clang
         need "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
-        CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DTAVRILO_FUZZ=ON -DTAVRILO_SANITIZE=ON -DTAVRILO_TESTS=OFF -DTAVRILO_BENCH=OFF >/dev/null
-        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-            cmake --build build-fuzz -j "$jobs" --target run-fuzz
+        build fuzz
     fi
     if [ "${CI:-}" = true ]; then
         need "${package_packages[@]}"
@@ -88,17 +77,17 @@ test)
     ;;
 bench)
     need "${packages[@]}" "${bench_packages[@]}"
-    build build -DTAVRILO_BENCH=ON
-    cmake --build build --target run-benchmarks
+    build default
+    cmake --build --preset default --target run-benchmarks
     ;;
 package)
     need "${packages[@]}" "${package_packages[@]}"
-    build build
+    build default
     tests/package-check.sh build
     ;;
 windows)
     need "${packages[@]}" "${test_packages[@]}" "${windows_packages[@]}"
-    build build
+    build default
     packaging/windows/build.sh build-windows
     tests/windows-check.sh build-windows build
     ;;
@@ -114,7 +103,7 @@ web)
         [ tests/support/package-lock.json -nt tests/support/node_modules/.package-lock.json ]; then
         npm ci --prefix tests/support --no-audit --no-fund --ignore-scripts --loglevel=error
     fi
-    build build
+    build default
     if [ "${2:-}" = --bench ]; then
         packaging/web/build.sh build-web bench_launch_form1_page bench_launch_bare_page
         node bench/web.mjs build-web/pages

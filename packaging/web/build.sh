@@ -14,12 +14,8 @@ if [ -z "${TAVRILO_IN_BUILD_ROOT:-}" ]; then
     exit
 fi
 eval "$("$here/wasm-qt.sh" --env)"
-# Debian's Qt leaves its plugins out of a program by default, which is right for its shared
-# libraries; a static Qt's program must link its platform plugin.
-"$qt/bin/qt-cmake" -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DQT_CHAINLOAD_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
-    -DTAVRILO_TESTS=OFF \
-    -DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF >/dev/null
+cd "$root"
+TAVRILO_QT=$qt cmake --preset web -B "$out" >/dev/null
 cmake --build "$out" -j "${JOBS:-2}" ${2:+--target all "${@:2}"}
 rm -rf "$out/site" "$out"/tavrilo-*-web.zip
 cmake --install "$out" --prefix "$out/site" >/dev/null

@@ -13,14 +13,8 @@ if [ -z "${TAVRILO_IN_BUILD_ROOT:-}" ]; then
     "$root/packaging/build-root.sh" run "$0" "$@"
     exit
 fi
-# Debian's Qt leaves its plugins out of a program by default, which is right for its shared
-# libraries; a static Qt's program must link its platform plugin.
-cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$here/mingw64.cmake" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$here/wine-run.sh" \
-    -DTAVRILO_BENCH=OFF \
-    -DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF >/dev/null
+cd "$root"
+TAVRILO_QT=$qt cmake --preset windows -B "$out" >/dev/null
 cmake --build "$out" -j "${JOBS:-2}"
 rm -f "$out"/tavrilo-*-win64*
 (cd "$out" && cpack -G ZIP >/dev/null && cpack -G NSIS >/dev/null) || { echo "cpack failed"; exit 1; }
