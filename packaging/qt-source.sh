@@ -55,9 +55,11 @@ qt_build() {
         src=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$qt_version*" | head -n1)
         if declare -F qt_prepare >/dev/null; then (cd "$src" && qt_prepare); fi
         mkdir build && cd build
-        # No path of this machine in what is built: Qt's sources and build folder by neutral names.
+        # No path of this machine in what is built: Qt's sources and build folder by neutral names,
+        # and as the prefix that Qt's libraries carry, Qt's default one; Qt is installed here.
         local map="-ffile-prefix-map=$src=qt6-base-$qt_version -ffile-prefix-map=$work/build=qt6-build"
-        "$src/configure" -prefix "$prefix" "${options[@]}" -qt-host-path /usr -- \
+        "$src/configure" -prefix "/usr/local/Qt-$qt_version" -extprefix "$prefix" "${options[@]}" \
+            -qt-host-path /usr -- \
             -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
             -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" "${cmake_options[@]}" \
             >configure.log 2>&1 || { tail -n 40 configure.log >&2; exit 1; }

@@ -29,7 +29,7 @@ options=(
     -no-feature-textmarkdownreader -no-feature-textmarkdownwriter -no-feature-textodfwriter
     -no-feature-datetimeedit -no-feature-calendarwidget
 )
-recipe=3 # raise when the build steps below change what gets built
+recipe=5 # raise when the build steps below change what gets built
 
 # Qt's WebAssembly platform embeds two fonts as its own. DejaVu Sans stays, the default and the
 # fallback for every script the program's own font lacks; the monospace one goes. And what the
@@ -89,15 +89,18 @@ case "${1:-}" in
     exit 0
     ;;
 esac
-if [ -f "$prefix/.complete" ]; then
-    # Afresh in the build root, where it points to, for the emscripten there now.
-    [ -z "${TAVRILO_IN_BUILD_ROOT:-}" ] || [ "${1:-}" = --check ] || make_emsdk
+if [ "${1:-}" = --check ]; then
+    [ -f "$prefix/.complete" ] || { echo "no Qt $qt_version for WebAssembly in $qt_cache" \
+        "(emscripten $emscripten_version, key ${prefix##*-})" >&2; exit 1; }
+    "$here/../build-root.sh" --check >/dev/null
     echo "$prefix"
     exit 0
 fi
-if [ "${1:-}" = --check ]; then
-    echo "no Qt $qt_version for WebAssembly in $qt_cache (emscripten $emscripten_version)" >&2
-    exit 1
+if [ -f "$prefix/.complete" ]; then
+    # Afresh in the build root, where it points to, for the emscripten there now.
+    [ -z "${TAVRILO_IN_BUILD_ROOT:-}" ] || make_emsdk
+    echo "$prefix"
+    exit 0
 fi
 qt_in_root "$0" "$@"
 make_emsdk

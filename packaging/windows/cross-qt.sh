@@ -25,16 +25,19 @@ options=(
     # pointer and mouse input without it, which is all a drill of button clicks needs.
     -no-feature-tabletevent
 )
-recipe=1 # raise when the build steps below change what gets built
+recipe=2 # raise when the build steps below change what gets built
 prefix=$(qt_cache_prefix win64-static "$recipe" "${options[@]}")
 
-if [ -f "$prefix/.complete" ]; then
+if [ "${1:-}" = --check ]; then
+    [ -f "$prefix/.complete" ] ||
+        { echo "no cross-built Qt $qt_version in $qt_cache (key ${prefix##*-})" >&2; exit 1; }
+    "$here/../build-root.sh" --check >/dev/null
     echo "$prefix"
     exit 0
 fi
-if [ "${1:-}" = --check ]; then
-    echo "no cross-built Qt $qt_version in $qt_cache (key ${prefix##*-})" >&2
-    exit 1
+if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
 fi
 qt_in_root "$0" "$@"
 qt_build "$prefix" "${options[@]}" -- -DCMAKE_TOOLCHAIN_FILE="$here/mingw64.cmake"
