@@ -9,6 +9,7 @@
 #include <QResource>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QStyleHints>
 #include <QTranslator>
 #include <QWidget>
 
@@ -16,6 +17,11 @@ namespace tavrilo {
 
 void setUpPlatform()
 {
+#ifdef QT_STATIC
+    // Everything the program needs is linked in: it looks for no plugins on the learner's
+    // machine, so that nothing found there can be loaded into it.
+    QCoreApplication::setLibraryPaths({});
+#endif
 #ifdef Q_OS_WASM
     // The controls as elements of the page, which screen readers know, from the start: a learner
     // who needs them should not have to find a switch first.
@@ -35,6 +41,11 @@ void setUpApplication()
     QFontDatabase::addApplicationFontFromData(
         QResource(QStringLiteral(":/fonts/LiberationSans-Bold.ttf")).uncompressedData());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // Light, as before Qt 6.8 followed a dark mode on Windows and in browsers: the window's own
+    // colours are light, and so stays the message box, everywhere.
+    QGuiApplication::styleHints()->setColorScheme(Qt::ColorScheme::Light);
+#endif
     QApplication::setWindowIcon(programIcon());
     // Wayland compositors find the program's desktop entry, and through it its icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVRILO_APP_ID));

@@ -6,6 +6,8 @@ namespace tavrilo {
 
 // Choices that must be made before the QApplication exists. On Windows, text is drawn by FreeType,
 // as on Linux, so that the window looks the same on both; unless QT_QPA_PLATFORM says otherwise.
+// Where Qt is linked in, no plugin is looked for at run time; in a browser the controls are
+// elements of the page for screen readers from the start.
 void setUpPlatform();
 
 // Makes the running application look the same on every desktop: the shipped font, a style that
