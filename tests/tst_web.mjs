@@ -42,8 +42,12 @@ const boxPlace = (page) => page.evaluate(() => {
 async function learner(kind, url) {
     const browser = await launch(kind);
     try {
-        const { page, console: said, window } = await openPage(browser, url,
-            { viewport: { width: 1024, height: 768 } });
+        // Chromium as set to a dark mode, which the program's light window ignores.
+        const { page, console: said, window } = await openPage(browser, url, {
+            viewport: { width: 1024, height: 768 },
+            before: (page) => kind === 'chromium' && page.emulateMediaFeatures(
+                [{ name: 'prefers-color-scheme', value: 'dark' }]),
+        });
         const click = async (name) => { const p = at(window, name); await page.mouse.click(p.x, p.y); };
         const key = (name) => page.keyboard.press(name);
         const margin = () => page.mouse.click(8, 8);
@@ -75,6 +79,14 @@ async function learner(kind, url) {
         await click('Command5'); // Ещё точка: the answer is typed, not accepted
         check(`${kind}: the message box asks, and its question is heard`,
             await heard(page, question) === question);
+        const face = await page.evaluate(() => {
+            const windows = [...document.querySelector('#window div').shadowRoot
+                .querySelectorAll('.qt-window')].filter((w) => w.style.display !== 'none');
+            return [...windows.at(-1).querySelector('canvas').getContext('2d')
+                .getImageData(4, 4, 1, 1).data.slice(0, 3)];
+        });
+        check(`${kind}: the box is light${kind === 'chromium' ? ' in a dark mode too' : ''}`,
+            face.every((c) => c >= 200), face);
         for (const [name, close] of [['p1', 'Escape'], ['Command7', 'Enter'], [null, ' ']]) {
             if (!name) {
                 await margin();
@@ -121,26 +133,21 @@ async function learner(kind, url) {
     }
 }
 
-// What a screen reader finds: the controls with their roles and Russian names, in the desktop's
-// tab order, and the whole drill done through them: Chromium's accessibility tree, its nodes
-// pressed and typed into as a screen reader does; Firefox's, by role and name.
-async function screenReader(kind, url) {
-    const browser = await launch(kind);
+// What a screen reader finds in Chromium's accessibility tree: the controls with their roles and
+// Russian names, in the desktop's tab order, and the whole drill done through them, its nodes
+// pressed and typed into as a screen reader does. (Firefox's tree, which WebDriver BiDi does not
+// show inside Qt's shadow root, is checked on AT-SPI by tst_atspi.py.)
+async function screenReader(url) {
+    const browser = await launch('chromium');
     try {
         const { page, console: said } = await openPage(browser, url);
+        // The page has the browser's focus, as the window a screen reader works in has.
+        await (await page.createCDPSession()).send('Emulation.setFocusEmulationEnabled',
+            { enabled: true });
         const expected = [['button', 'Начало'], ['button', 'Ещё точка'], ['button', 'Выход'],
             ['button', 'Принять ответ'], ['textbox', 'Ответ: координата x'],
             ['textbox', 'Ответ: координата y'], ['image', 'Плоскость задания'],
             ['image', 'Плоскость ответа']];
-        if (kind === 'firefox') {
-            // Firefox computes roles and names itself; WebDriver BiDi finds nodes by them.
-            for (const [role, name] of expected) {
-                const found = await page.$(`::-p-aria([name="${name}"][role="${role}"])`);
-                check(`firefox: a screen reader finds ${role} "${name}"`, !!found);
-            }
-            quiet(kind, said);
-            return;
-        }
         const tree = await page.accessibility.snapshot();
         const nodes = [];
         const walk = (node) => { nodes.push(node); (node.children ?? []).forEach(walk); };
@@ -160,7 +167,9 @@ async function screenReader(kind, url) {
         // The drill through the tree: press, type, accept, hear, move on, the box, Exit.
         const element = async (role, name) =>
             (await page.$(`::-p-aria([name="${name}"][role="${role}"])`));
-        const press = async (name) => (await element('button', name)).click();
+        // As a screen reader's default action does: a click on the element itself, not on the
+        // canvas drawn over it.
+        const press = async (name) => (await element('button', name)).evaluate((e) => e.click());
         await press('Начало');
         check('chromium: Начало pressed through the tree starts',
             await heard(page, 'Задано вопросов: 1') === 'Задано вопросов: 1');
@@ -201,7 +210,7 @@ async function screenReader(kind, url) {
             .catch(() => {});
         check('chromium: Выход pressed through the tree ends the program',
             await page.title() === 'Tavrilo: программа завершена');
-        quiet(kind, said);
+        quiet('chromium', said);
     } finally {
         await browser.close();
     }
@@ -226,7 +235,8 @@ async function onScreenKeyboard(url, device, { agent, platform, touchPoints, mob
         const tap = async (name) => { const p = at(window, name); await page.touchscreen.tap(p.x, p.y); };
         // Qt's element for the keyboard: what the on-screen keyboard is shown for.
         const keyboard = () => page.evaluate(() => {
-            const input = [...document.body.children].find((e) => 'data-qinputcontext' in e);
+            const inputs = [...document.body.children].filter((e) => 'data-qinputcontext' in e);
+            const input = inputs.find((e) => e === document.activeElement) ?? inputs[0];
             return { focused: document.activeElement === input, mode: input.inputMode,
                 name: input.getAttribute('aria-label'), corrections: input.getAttribute('autocorrect') };
         });
@@ -377,10 +387,9 @@ async function newVersion() {
 
 const server = await serve(site);
 try {
-    for (const kind of ['chromium', 'firefox']) {
+    for (const kind of ['chromium', 'firefox'])
         await learner(kind, server.url);
-        await screenReader(kind, server.url);
-    }
+    await screenReader(server.url);
     // Safari on an iPad asks for pages as a Mac would, with touch; on an iPhone as itself.
     const ios = 'AppleWebKit/605.1.15 (KHTML, like Gecko) Version/18.0';
     for (const [device, settings] of Object.entries({
