@@ -70,4 +70,10 @@ qt_build() {
     rm -rf "$work"
     touch "$prefix/.complete"
     echo "Qt $qt_version built in $SECONDS s" >&2
+    # Earlier builds of this kind, of any version or recipe, are of no more use.
+    local kind=${prefix##*/qt-"$qt_version"-}
+    kind=${kind%-*}
+    for old in "$qt_cache"/qt-*-"$kind"-*; do
+        [ "$old" = "$prefix" ] || [ ! -d "$old" ] || rm -rf "$old"
+    done
 }

@@ -6,7 +6,7 @@
 #   tests/web-check.sh SITE LINUX_BUILD_DIR
 # The Linux build folder must hold a built tests/tst_smoke: it drives the page too.
 set -euo pipefail
-site=$(realpath "${1:?the page's folder}")
+site=$(realpath "${1:?the folder of the page}")
 linux=$(realpath "${2:?the Linux build folder}")
 here=$(cd "$(dirname "$0")" && pwd)
 

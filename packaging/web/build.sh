@@ -15,6 +15,10 @@ if [ -z "${TAVRILO_IN_BUILD_ROOT:-}" ]; then
 fi
 eval "$("$here/wasm-qt.sh" --env)"
 cd "$root"
+# CMake keeps the Qt a build folder was first made with: one made with another Qt starts afresh.
+if [ -f "$out/CMakeCache.txt" ] && ! grep -qx "Qt6_DIR:PATH=$qt/lib/cmake/Qt6" "$out/CMakeCache.txt"; then
+    rm -rf "$out"
+fi
 TAVRILO_QT=$qt cmake --preset web -B "$out" >/dev/null
 cmake --build "$out" -j "${JOBS:-2}" ${2:+--target all "${@:2}"}
 rm -rf "$out/site" "$out"/tavrilo-*-web.zip

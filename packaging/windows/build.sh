@@ -14,6 +14,10 @@ if [ -z "${TAVRILO_IN_BUILD_ROOT:-}" ]; then
     exit
 fi
 cd "$root"
+# CMake keeps the Qt a build folder was first made with: one made with another Qt starts afresh.
+if [ -f "$out/CMakeCache.txt" ] && ! grep -qx "Qt6_DIR:PATH=$qt/lib/cmake/Qt6" "$out/CMakeCache.txt"; then
+    rm -rf "$out"
+fi
 TAVRILO_QT=$qt cmake --preset windows -B "$out" >/dev/null
 cmake --build "$out" -j "${JOBS:-2}"
 rm -f "$out"/tavrilo-*-win64*
