@@ -35,10 +35,14 @@ sudo=()
 run() {
     [ -f "$root/.complete" ] || { echo "no build root in $root: run $0 first" >&2; exit 1; }
     local user=${SUDO_UID:-$(id -u)}:${SUDO_GID:-$(id -g)}
+    # Tools that stamp a time into what they make (strip on Windows programs, the archives) take
+    # the last commit's, so that one commit gives the same files.
+    local epoch
+    epoch=$(git -C "$repo" log -1 --format=%ct 2>/dev/null) || epoch=0
     # Same paths inside as outside: the build folders' files name each other, and ctest, Wine and the
     # browsers read them outside.
     "${sudo[@]}" unshare --mount --propagation private env ROOT="$root" REPO="$repo" CACHE="$cache" \
-        USERSPEC="$user" WORKDIR="$PWD" bash -c '
+        USERSPEC="$user" WORKDIR="$PWD" EPOCH="$epoch" bash -c '
         set -e
         for dir in "$REPO" "$CACHE" /tmp; do
             mkdir -p "$ROOT$dir"
@@ -49,7 +53,7 @@ run() {
         cp /etc/resolv.conf "$ROOT/etc/resolv.conf" 2>/dev/null || true
         exec chroot --userspec="$USERSPEC" "$ROOT" /usr/bin/env -i HOME=/tmp \
             PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 JOBS="${JOBS:-2}" \
-            XDG_CACHE_HOME="$(dirname "$CACHE")" TAVRILO_IN_BUILD_ROOT=1 \
+            XDG_CACHE_HOME="$(dirname "$CACHE")" SOURCE_DATE_EPOCH="$EPOCH" TAVRILO_IN_BUILD_ROOT=1 \
             bash -c "cd \"\$0\" 2>/dev/null || cd /; exec \"\$@\"" "$WORKDIR" "$@"
         ' bash "$@"
 }

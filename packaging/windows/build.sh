@@ -21,9 +21,5 @@ fi
 TAVRILO_QT=$qt cmake --preset windows -B "$out" >/dev/null
 cmake --build "$out" -j "${JOBS:-2}"
 rm -f "$out"/tavrilo-*-win64*
-# Stripping stamps the program with the time unless told one: the last commit's, as in reproducible
-# builds, so that one commit gives the same program.
-SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || echo 0)
-export SOURCE_DATE_EPOCH
 (cd "$out" && cpack -G ZIP >/dev/null && cpack -G NSIS >/dev/null) || { echo "cpack failed"; exit 1; }
 stat -c '%n: %s bytes' "$out"/tavrilo-*-win64.zip "$out"/tavrilo-*-win64-setup.exe
