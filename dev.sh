@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine for Tavrilo and builds it. Safe to run again: it installs only what is
-# missing and rebuilds only what changed.
+# Sets up a Debian 12 or 13 machine for Tavrilo and builds it. Safe to run again: it installs
+# only what is missing and rebuilds only what changed.
 #   ./dev.sh run     build and open the program (needs a display)
 #   ./dev.sh test    build and run the whole test suite headless; with CI=true (or --sanitize)
 #                    it runs the suite a second time under AddressSanitizer and UBSan
@@ -10,7 +10,7 @@
 #                    check them under Wine; the first run builds a static Qt for Windows (about an
 #                    hour), which later runs reuse
 #   ./dev.sh web     build the web page into build-web/site and its zip, and drive it in Chromium
-#                    and Firefox; the first run builds a Qt for WebAssembly (about half an hour)
+#                    and Firefox; the first run builds a Qt for WebAssembly (15 to 20 minutes)
 #   ./dev.sh web --serve   serve build-web/site on 127.0.0.1 for a try in a browser
 #   ./dev.sh web --bench   build the web page and run the web benchmark in Chromium
 set -euo pipefail
