@@ -211,10 +211,16 @@ def check_page(kind, site, folder, children):
     for name in ("Ещё точка", "Выход", "Принять ответ", "Ответ: координата x"):
         keys("key", "Tab")
         wait(f"the focus on {name} after Tab (now {focused()!r})", lambda: focused() == name, 10)
-    keys("type", "9")
+    # What is typed must be in the box the screen reader reads, before the next key.
+    def typed(name, text):
+        keys("type", text)
+        value = lambda: control(name).queryText().getText(0, -1)
+        wait(f"{text!r} typed into {name}", lambda: value() == text, 10)
+
+    typed("Ответ: координата x", "9")
     keys("key", "Tab")
     wait("the focus on Ответ: координата y after Tab", lambda: focused() == "Ответ: координата y", 10)
-    keys("type", "9")
+    typed("Ответ: координата y", "9")
     focus("Принять ответ")
     keys("key", "space")
     hear("Ошибка")
