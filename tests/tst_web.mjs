@@ -58,6 +58,10 @@ async function learner(kind, url) {
         await key(' ');
         check(`${kind}: Space starts the drill from the first moment, a margin clicked`,
             await heard(page, 'Задано вопросов: 1') === 'Задано вопросов: 1');
+        // Should the keyboard have left the window (to the browser's bars, say), a click anywhere
+        // on it brings the keyboard back.
+        await page.evaluate(() => document.activeElement?.blur());
+        await click('Label3');
         for (let i = 0; i < 4; ++i) await key('Tab'); // Ещё точка, Выход, Принять ответ, x
         await page.keyboard.type('9');
         await margin();
@@ -68,7 +72,7 @@ async function learner(kind, url) {
         await key('Tab'); await key('Tab');
         await page.keyboard.up('Shift');
         await key(' ');
-        check(`${kind}: an answer typed, tabbed and accepted by keys alone is judged`,
+        check(`${kind}: an answer typed once a click gave the keyboard back, tabbed and accepted is judged`,
             await heard(page, 'Ошибка') === 'Ошибка' &&
                 await answer(page, 't1') === '9' && await answer(page, 't2') === '8');
 
