@@ -83,12 +83,16 @@ async function learner(kind, url) {
         await click('Command5'); // Ещё точка: the answer is typed, not accepted
         check(`${kind}: the message box asks, and its question is heard`,
             await heard(page, question) === question);
-        const face = await page.evaluate(() => {
+        // Its colour once it is painted: the box is told before its first frame is drawn.
+        const face = await (await page.waitForFunction(() => {
             const windows = [...document.querySelector('#window div').shadowRoot
                 .querySelectorAll('.qt-window')].filter((w) => w.style.display !== 'none');
-            return [...windows.at(-1).querySelector('canvas').getContext('2d')
-                .getImageData(4, 4, 1, 1).data.slice(0, 3)];
-        });
+            // Read through a copy: a canvas read again and again makes Chromium complain.
+            const copy = document.createElement('canvas').getContext('2d');
+            copy.drawImage(windows.at(-1).querySelector('canvas'), 4, 4, 1, 1, 0, 0, 1, 1);
+            const pixel = copy.getImageData(0, 0, 1, 1).data;
+            return pixel[3] && [...pixel.slice(0, 3)];
+        }, { timeout: 10000 })).jsonValue();
         check(`${kind}: the box is light${kind === 'chromium' ? ' in a dark mode too' : ''}`,
             face.every((c) => c >= 200), face);
         for (const [name, close] of [['p1', 'Escape'], ['Command7', 'Enter'], [null, ' ']]) {
