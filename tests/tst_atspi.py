@@ -31,8 +31,26 @@ def start(command, **options):
                             **options)
 
 
+def wait_for(what, find, process, name, seconds, detail=lambda: ""):
+    """Runs the GLib loop (woken by a timer of the caller's) until find() gives something, and
+    returns it; fails if the process ends first or the time runs out."""
+    from gi.repository import GLib
+    context = GLib.MainContext.default()
+    deadline = time.monotonic() + seconds
+    while True:
+        found = find()
+        if found:
+            return found
+        if process.poll() is not None:
+            sys.exit(f"FAIL: {name} ended while waiting for {what}")
+        if time.monotonic() > deadline:
+            sys.exit(f"FAIL: no {what} after {seconds} s{detail()}")
+        context.iteration(True)
+
+
 def main(arguments):
-    home = tempfile.TemporaryDirectory(prefix="tavrilo-atspi-")
+    # A browser's crash reporter may still be writing there as the test ends.
+    home = tempfile.TemporaryDirectory(prefix="tavrilo-atspi-", ignore_cleanup_errors=True)
     os.environ.update(HOME=home.name, XDG_RUNTIME_DIR=home.name, GSETTINGS_BACKEND="memory")
     xvfb = start(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
@@ -69,17 +87,10 @@ def check(program, children):
     tavrilo = start([program], env=environment)
     children.append(tavrilo)
 
-    context = GLib.MainContext.default()
     GLib.timeout_add(20, lambda: True)  # wakes the waits below
 
-    def wait(what, done, seconds=30):
-        deadline = time.monotonic() + seconds
-        while not done():
-            if tavrilo.poll() is not None:
-                sys.exit(f"FAIL: the program ended while waiting for {what}")
-            if time.monotonic() > deadline:
-                sys.exit(f"FAIL: no {what} after {seconds} s; heard {heard}")
-            context.iteration(True)
+    def wait(what, done):
+        return wait_for(what, done, tavrilo, "the program", 30, lambda: f"; heard {heard}")
 
     def application():
         desktop = pyatspi.Registry.getDesktop(0)
@@ -133,20 +144,10 @@ def check_page(kind, site, folder, children):
                      site, folder],
                     env=dict(os.environ, GNOME_ACCESSIBILITY="1", TAVRILO_BROWSER_ACCESSIBILITY="1"))
     children.append(browser)
-    context = GLib.MainContext.default()
     GLib.timeout_add(20, lambda: True)
 
     def wait(what, find, seconds=60):
-        deadline = time.monotonic() + seconds
-        while True:
-            found = find()
-            if found:
-                return found
-            if browser.poll() is not None:
-                sys.exit(f"FAIL: {kind} ended while waiting for {what}")
-            if time.monotonic() > deadline:
-                sys.exit(f"FAIL: {kind}: no {what} after {seconds} s")
-            context.iteration(True)
+        return wait_for(f"{what} in {kind}", find, browser, kind, seconds)
 
     def document():
         for application in pyatspi.Registry.getDesktop(0):
