@@ -71,7 +71,8 @@ MainWindow::MainWindow(QWidget *parent)
     setPalette(palette);
 
     // Created in tab order, so that Qt's focus chain is the window's tab order. The object names
-    // are those the tests and the screen-reader checks find the controls by (README, Names).
+    // are those the tests and the screen-reader checks find the controls by: see Names in
+    // docs/building.md.
     startButton_ = makeButton("Command2", QStringLiteral("Начало"), {64, 16, 113, 25});
     mistakeCaption_ = makeLabel("Label4", QStringLiteral("Сделано  ошибок:"), {512, 24, 137, 17},
                                 navy, smallFont, Qt::AlignLeft | Qt::AlignTop);

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Tries the README's commands as a new user would, on a fresh minimal Debian 12 or 13: debootstraps
-# the release into a folder, clones this repository's committed HEAD into it, and runs
-# `CI=true ./dev.sh test`, `./dev.sh package`, an install by hand and the screenshot target inside a
-# chroot. Needs root and debootstrap; takes a long while (everything is installed and built from
-# nothing), less once the folder holds the release's base system and downloaded packages.
+# Tries the commands of README.md and docs/linux.md as a new user would, on a fresh minimal Debian
+# 12 or 13: debootstraps the release into a folder, clones this repository's committed HEAD into it,
+# and runs `CI=true ./dev.sh test`, `./dev.sh package`, an install by hand and the screenshot target
+# inside a chroot. Needs root and debootstrap; takes a long while (everything is installed and built
+# from nothing), less once the folder holds the release's base system and downloaded packages.
 #   packaging/linux/fresh-debian-check.sh FOLDER [bookworm|trixie [MIRROR]]
 #   packaging/linux/fresh-debian-check.sh --cached FOLDER [RELEASE]   succeeds if FOLDER holds both
 # FOLDER/RELEASE/base.tar.gz, the base system, is unpacked instead of debootstrapping again, and
