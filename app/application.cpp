@@ -39,7 +39,7 @@ void setUpApplication()
     // Handed over where it lies in the program file: an uncompressed resource comes without a copy,
     // which the font database would otherwise keep for the whole run.
     QFontDatabase::addApplicationFontFromData(
-        QResource(QStringLiteral(":/fonts/LiberationSans-Bold.ttf")).uncompressedData());
+        QResource(QStringLiteral(":/fonts/TavriloSans-Bold.ttf")).uncompressedData());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     // Light, as before Qt 6.8 followed a dark mode on Windows and in browsers: the window's own

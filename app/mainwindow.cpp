@@ -44,7 +44,7 @@ const QString acceptFirst = QStringLiteral("Подтвердите принят�
 
 QFont boldFont(int pixels)
 {
-    QFont font(QStringLiteral("Liberation Sans"));
+    QFont font(QStringLiteral("Tavrilo Sans"));
     font.setPixelSize(pixels);
     font.setBold(true);
     // Glyphs fitted to the pixel grid vertically only, as most Linux desktops set it: said here,

@@ -28,7 +28,7 @@ void step(const char *name)
 
 const std::map<std::string, std::function<void()>> ingredients{
     {"font",
-     [] { QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf")); }},
+     [] { QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/TavriloSans-Bold.ttf")); }},
     {"style", [] { QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows"))); }},
     // The window's own pictures at ratio 1, as it makes them.
     {"icon", [] { tavrilo::programIcon().pixmap(QSize(48, 48)); }},
@@ -36,7 +36,7 @@ const std::map<std::string, std::function<void()>> ingredients{
     {"grid", [] { tavrilo::planeGridPicture(1); }},
     {"fontlookup",
      [] {
-         QFont font(QStringLiteral("Liberation Sans"));
+         QFont font(QStringLiteral("Tavrilo Sans"));
          font.setPixelSize(16);
          font.setBold(true);
          QFontMetrics(font).horizontalAdvance(QStringLiteral("Укажите координаты"));
@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
         // What the window has by then, untimed: the shipped font to look up, the style to create
         // controls in.
         if (std::strcmp(argv[1], "fontlookup") == 0 || std::strcmp(argv[1], "controls") == 0)
-            QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
+            QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/TavriloSans-Bold.ttf"));
         if (std::strcmp(argv[1], "controls") == 0)
             QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
         QElapsedTimer timer;

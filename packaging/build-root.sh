@@ -22,7 +22,7 @@ security=${mirror%/debian*}/debian-security
 # Everything that changes what is in the root is in this list, and so in the cache key.
 packages=(
     cmake ninja-build dpkg-dev file brotli
-    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-l10n-tools python3
     emscripten binaryen nodejs
     g++-mingw-w64-x86-64-posix nsis
 )

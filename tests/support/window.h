@@ -17,7 +17,7 @@ struct Control {
     const char *name;
     QRect rect;
     const char *text; // UTF-8
-    int fontPixels;   // bold Liberation Sans; 0 where there is no text
+    int fontPixels;   // bold Tavrilo Sans; 0 where there is no text
     QRgb ink, ground; // the text's colour, and the colour around it
     int alignment;    // horizontal
 };
