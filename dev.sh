@@ -17,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 jobs=${JOBS:-2}
-packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n)
+packages=(cmake ninja-build g++ python3 qt6-base-dev qt6-translations-l10n qt6-l10n-tools)
 test_packages=(git xvfb xdotool x11-utils imagemagick clang-format weston qt6-wayland dbus-daemon
     at-spi2-core python3-pyatspi)
 package_packages=(dpkg-dev file lintian appstream desktop-file-utils xvfb xdotool x11-utils)

@@ -1,7 +1,7 @@
 // The real window on the offscreen platform: its controls, its pictures at the screen's resolution,
 // the drill through its widgets as the screen shows it, and the window for a screen reader and for
 // the keyboard alone. ctest runs it at the device pixel ratios 1 (with the system's fonts hidden,
-// so that only the embedded font is Liberation Sans), 1.25 (with a second screen, at 1, to move
+// so that only the embedded font is Tavrilo Sans), 1.25 (with a second screen, at 1, to move
 // the window to), 1.5 and 2.
 #include "application.h"
 #include "widgettest.h"
@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTranslator>
 #include <memory>
 
 using namespace tavrilo;
@@ -37,8 +38,23 @@ QAccessibleInterface *accessible(const MainWindow &window, const char *name)
 class MainWindowTest : public QObject {
     Q_OBJECT
 
+    // Consulted before the program's own translator, which it leaves to answer: what Qt looked up.
+    struct LookedUp : QTranslator {
+        mutable QList<std::pair<QByteArray, QByteArray>> asked;
+        QString translate(const char *context, const char *source, const char *, int) const override
+        {
+            asked.emplaceBack(context, source);
+            return {};
+        }
+        bool isEmpty() const override { return false; }
+    } lookedUp_;
+
 private slots:
-    void initTestCase() { setUpApplication(); }
+    void initTestCase()
+    {
+        setUpApplication();
+        QCoreApplication::installTranslator(&lookedUp_);
+    }
 
     void controlsShowWhatTheyShould_data()
     {
@@ -58,7 +74,7 @@ private slots:
         QCOMPARE(widget->property("wordWrap").toBool(), c.name == std::string_view("Label3"));
         if (c.fontPixels) {
             const QFontInfo font(widget->font());
-            QCOMPARE(font.family(), QStringLiteral("Liberation Sans"));
+            QCOMPARE(font.family(), QStringLiteral("Tavrilo Sans"));
             QCOMPARE(font.pixelSize(), c.fontPixels);
             QVERIFY(font.bold());
             QCOMPARE(widget->palette().color(widget->foregroundRole()), QColor(c.ink));
@@ -89,10 +105,42 @@ private slots:
         }
         for (const char *plane : {"p1", "p2"})
             QVERIFY(accessible(window, plane)->text(QAccessible::Description).contains(u"точк"));
-        // Qt's own texts too, such as an answer box's context menu.
+    }
+
+    void qtsOwnTextsInRussian()
+    {
+        // What Qt shows or says of its own in the window is Russian: an answer box's context menu
+        // with its shortcuts, the message box, a screen reader's names of the actions. The program
+        // carries only part of Qt's translation: whatever Qt looked up here that the whole
+        // translation has, the program's part has too.
+        MainWindow window;
+        lookedUp_.asked.clear();
         const std::unique_ptr<QMenu> menu(
             control<QLineEdit>(window, "t1")->createStandardContextMenu());
+        menu->adjustSize(); // lays out each entry with its shortcut's text
         QCOMPARE(menu->actions().constFirst()->text().section(u'\t', 0, 0), u"&Отменить действие");
+        for (const char *name : {"Command2", "t1"}) {
+            QAccessibleActionInterface *actions = accessible(window, name)->actionInterface();
+            for (const QString &action : actions->actionNames())
+                (void)actions->localizedActionName(action),
+                    actions->localizedActionDescription(action);
+        }
+        show(window);
+        window.askToAcceptFirst();
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QCOMPARE(box->button(QMessageBox::Ok)->text(), u"OK");
+        box->close();
+        QTranslator whole, part;
+        QVERIFY(whole.load(QStringLiteral(TAVRILO_QT_RUSSIAN)));
+        QVERIFY(part.load(QStringLiteral(":/translations/qtbase_ru.qm")));
+        QVERIFY(lookedUp_.asked.size() > 10);
+        QStringList lacking;
+        for (const auto &[context, source] : std::as_const(lookedUp_.asked))
+            if (!whole.translate(context, source).isEmpty() &&
+                part.translate(context, source).isEmpty())
+                lacking << QString::fromUtf8(context + '/' + source);
+        QVERIFY2(lacking.isEmpty(), qPrintable(lacking.join(u", ")));
     }
 
     void picturesAtTheScreensResolution()
