@@ -5,7 +5,6 @@
 #include "quiz.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <QtTest>
 
 using namespace tavrilo;
@@ -21,10 +20,13 @@ struct Drill {
     // those counts of questions, accepts and mistakes.
     void play(const QString &script)
     {
-        static const QRegularExpression stepSyntax(u"^ *(\\w+) ?(.*)$"_s);
-        for (const QString &step : script.split(u';', Qt::SkipEmptyParts)) {
-            const auto match = stepSyntax.match(step);
-            const QString command = match.captured(1), text = match.captured(2);
+        for (QStringView step : QStringView(script).split(u';', Qt::SkipEmptyParts)) {
+            // The command after any blanks, then one blank, then the text, blanks and all.
+            while (step.startsWith(u' '))
+                step = step.mid(1);
+            const qsizetype end = step.indexOf(u' ');
+            const QString command = step.left(end).toString();
+            const QString text = end < 0 ? QString() : step.mid(end + 1).toString();
             const QStringList n = text.split(u' ');
             if (command == "state")
                 quiz.emplace(window, random,
