@@ -156,9 +156,9 @@ function watch(browser, page) {
 }
 
 // The value in an answer box, as the page's element for it holds it.
-const answer = (page, name) => page.evaluate((name) =>
+const answer = (page, meaning) => page.evaluate((name) =>
     document.querySelector('#window div').shadowRoot.querySelector(`[id$="${name}"]`)?.value ?? '',
-name);
+controls[meaning].objectName);
 
 async function points(url, count, picture) {
     const browser = await launch('chromium');
@@ -172,15 +172,15 @@ async function points(url, count, picture) {
         await sleep(1000);
         memory.push(['the program\'s page loaded', await tabMemory(browser, page)]);
         const click = async (name) => { const p = at(window, name); await page.mouse.click(p.x, p.y); };
-        await click('Command2'); // Начало
+        await click('start');
         const began = performance.now();
         for (let point = 1; point <= count; ++point) {
-            await click('t1');
+            await click('xAnswer');
             await page.keyboard.type(String(point % 8));
-            await click('t2');
+            await click('yAnswer');
             await page.keyboard.type(String(point % 5));
-            await click('Command3'); // Принять ответ
-            await click('Command5'); // Ещё точка
+            await click('accept');
+            await click('nextPoint');
             if (point % 25 === 0 || point === count) await answering(`after ${point} points`);
             if (point === 100 || point === count) {
                 // Every point was taken: the drill counts the next one.
@@ -243,8 +243,7 @@ async function child(url, count, picture) {
         });
         const inside = (p, r, margin = 0) => p.x >= r.x - margin && p.x < r.x + r.width + margin &&
             p.y >= r.y - margin && p.y < r.y + r.height + margin;
-        const exit = { ...controls.Command7, x: window.x + controls.Command7.x,
-            y: window.y + controls.Command7.y };
+        const exit = { ...controls.exit, x: window.x + controls.exit.x, y: window.y + controls.exit.y };
         const within = (name) => {
             const c = controls[name];
             return { x: window.x + c.x + 2 + random.below(c.width - 4),
@@ -297,7 +296,7 @@ async function child(url, count, picture) {
                 await page.mouse.click(p.x, p.y);
             },
             async 'tap on a button'() {
-                const p = within(random.pick(['Command2', 'Command3', 'Command5']));
+                const p = within(random.pick(['start', 'accept', 'nextPoint']));
                 await page.touchscreen.tap(p.x, p.y);
             },
             async 'key'() {
@@ -310,7 +309,7 @@ async function child(url, count, picture) {
                 await page.keyboard.press(key);
             },
             async 'typing into a box'() {
-                const name = random.pick(['t1', 't2']);
+                const name = random.pick(['xAnswer', 'yAnswer']);
                 const length = 1 + random.below(8);
                 let text = '';
                 for (let i = 0; i < length; ++i) text += random.pick([...'0123456789-,']);
@@ -318,7 +317,7 @@ async function child(url, count, picture) {
                 await page.keyboard.type(text);
             },
             async 'paste'() {
-                const name = random.pick(['t1', 't2']);
+                const name = random.pick(['xAnswer', 'yAnswer']);
                 const size = 1 + random.below(100000);
                 let text = '';
                 for (let i = 0; i < size; ++i) text += random.pick(pasteable);
@@ -329,13 +328,13 @@ async function child(url, count, picture) {
                 if (took > pastes.longest) Object.assign(pastes, { longest: took, size });
             },
             async 'the message box'() {
-                const name = random.pick(['t1', 't2']);
+                const name = random.pick(['xAnswer', 'yAnswer']);
                 const digit = String(random.below(10));
                 const close = random.pick(['Escape', 'Enter', ' ', 'click', 'tap']);
                 // An answer typed and not accepted: Ещё точка asks first, once the drill runs.
                 await click(name);
                 await page.keyboard.type(digit);
-                await click('Command5');
+                await click('nextPoint');
                 const place = await page.waitForFunction(openBox, { timeout: 2000 })
                     .then((handle) => handle.jsonValue(), () => null);
                 if (!place) return;
@@ -363,7 +362,7 @@ async function child(url, count, picture) {
 
         // A 1 MB paste into an emptied box, no message box in the way.
         if (await box()) await page.keyboard.press('Escape');
-        await click('t1');
+        await click('xAnswer');
         await page.keyboard.down('Control');
         await page.keyboard.press('KeyA');
         await page.keyboard.up('Control');
@@ -371,7 +370,7 @@ async function child(url, count, picture) {
         await writeClipboard('1'.repeat(1000000));
         const megabyte = await paste();
         await answering('the 1 MB paste');
-        const kept = (await answer(page, 't1')).length;
+        const kept = (await answer(page, 'xAnswer')).length;
         memory.push(['after a 1 MB paste', await tabMemory(browser, page)]);
         await page.screenshot({ path: picture });
         return { memory, took, done, pastes, boxes, spared, megabyte, kept };

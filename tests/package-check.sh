@@ -6,6 +6,7 @@
 #   tests/package-check.sh BUILD_DIR
 set -euo pipefail
 build=${1:?build folder}
+support=$(cd "$(dirname "$0")/support" && pwd)
 work=$(mktemp -d)
 xvfb=
 program=
@@ -68,12 +69,14 @@ program=$!
 window=$(timeout 30 xdotool search --sync --name '^Tavrilo$' | head -n 1)
 [ -n "$window" ] || fail "the installed program showed no window" "$work/log"
 eval "$(xdotool getwindowgeometry --shell "$window")"
-[ "$WIDTH"x"$HEIGHT" = 706x487 ] || fail "the window is ${WIDTH}x$HEIGHT, not 706x487"
+size=$("$support/window.py" size)
+[ "$WIDTH"x"$HEIGHT" = "$size" ] || fail "the window is ${WIDTH}x$HEIGHT, not $size"
 # On X11 a desktop finds the window's entry, and so its icon, by the window's class.
 class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 xprop -id "$window" WM_CLASS | grep -qF "\"$class\"" || fail "the window's class is not $class"
 
-xdotool mousemove --window "$window" 572 428 click 1 # "Выход"
+# shellcheck disable=SC2046 # the control's x and y
+xdotool mousemove --window "$window" $("$support/window.py" centre exit) click 1
 for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$program" 2>/dev/null && fail "Exit did not end the installed program"
 wait "$program" || fail "the installed program failed" "$work/log"

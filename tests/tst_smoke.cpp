@@ -26,12 +26,14 @@ using namespace tavrilo::testing;
 
 namespace {
 
-constexpr QSize clientSize(706, 487);
+const QSize clientSize = described().size;
+const auto rectOf = [](QStringView meaning) { return control(meaning).rect; };
 // Inside their frames: the planes' drawing areas, the answer boxes' fields, the mistake count.
-const QRect taskPlane = rectOf("p1") - QMargins(2, 2, 2, 2);
-const QRect answerPlane = rectOf("p2") - QMargins(2, 2, 2, 2);
-const QRect xBox = rectOf("t1") - QMargins(3, 3, 3, 3), yBox = rectOf("t2") - QMargins(3, 3, 3, 3);
-const QRect verdict = rectOf("Label8"), mistakes = rectOf("Label5") - QMargins(2, 2, 2, 2);
+const QRect taskPlane = rectOf(u"targetPlane") - QMargins(2, 2, 2, 2);
+const QRect answerPlane = rectOf(u"answerPlane") - QMargins(2, 2, 2, 2);
+const QRect xBox = rectOf(u"xAnswer") - QMargins(3, 3, 3, 3);
+const QRect yBox = rectOf(u"yAnswer") - QMargins(3, 3, 3, 3);
+const QRect verdict = rectOf(u"verdict"), mistakes = rectOf(u"mistakeCount") - QMargins(2, 2, 2, 2);
 
 // How much text, black, red or navy, which all lack green, the area shows.
 int count(const QImage &image, QRect area)
@@ -69,7 +71,7 @@ std::optional<QPoint> locate(const QImage &shot, const QImage &image)
 // a button clicked.
 QRect changed(const QImage &before, const QImage &after)
 {
-    const QRegion lively = QRegion(rectOf("t1")) + rectOf("t2") + rectOf("Command5");
+    const QRegion lively = QRegion(rectOf(u"xAnswer")) + rectOf(u"yAnswer") + rectOf(u"nextPoint");
     QRect all;
     for (int y = 0; y < before.height(); ++y)
         for (int x = 0; x < before.width(); ++x)
@@ -200,7 +202,7 @@ class SmokeTest : public QObject {
         xdotool(u"search --onlyvisible --name ^Tavrilo$ windowfocus --sync"_s);
         if (!await(u"focused"_s, [&](const QImage &s) { return s != unstarted_; })) return false;
         unstarted_ = screen_;
-        click(rectOf("Command7"));
+        click(rectOf(u"exit"));
         return x11_.program.waitForFinished(toolTimeout) &&
                startProgram(x11_, {QStringLiteral(TAVRILO_BROWSER), browser_,
                                    qEnvironmentVariable("TAVRILO_SMOKE_PAGE"), shots_.path()}) &&
@@ -301,7 +303,7 @@ private slots:
             return dot(s, answerPlane, Qt::blue) == noDot && !count(s, verdict) &&
                    !count(s, xBox) && qAbs(target.x()) <= 7;
         };
-        click(rectOf("Command2"));
+        click(rectOf(u"start"));
         QVERIFY(await(u"start"_s, newPoint));
 
         // A wrong point typed ("--": a minus is no option) and accepted: its blue dot where it
@@ -317,7 +319,7 @@ private slots:
         };
         type(xBox, QString::number(wrong.x()) + decimals);
         type(yBox, QString::number(wrong.y()));
-        click(rectOf("Command3"));
+        click(rectOf(u"accept"));
         QVERIFY(await(u"wrong"_s, [&](const QImage &s) {
             return count(s, verdict) && count(s, mistakes) &&
                    dot(s, answerPlane, Qt::blue) == wrong;
@@ -325,7 +327,7 @@ private slots:
         const QImage wrongVerdict = screen_.copy(verdict), oneMistake = screen_.copy(mistakes);
 
         // Another point: the answer, its dot and its verdict cleared, a new red dot.
-        click(rectOf("Command5"));
+        click(rectOf(u"nextPoint"));
         QVERIFY(await(u"another"_s, newPoint));
 
         // An answer begun but not accepted: Another point asks for it in a box over the window,
@@ -337,7 +339,7 @@ private slots:
         type(xBox, QString::number(target.x()));
         QRect box;
         for (const char *closer : {"its button", "Enter", "Enter"}) {
-            closer == "its button"sv ? click(rectOf("Command5")) : xdotool(u"key space"_s);
+            closer == "its button"sv ? click(rectOf(u"nextPoint")) : xdotool(u"key space"_s);
             QVERIFY(await(u"asked"_s, [&](const QImage &s) {
                 box = changed(typed, s);
                 return box.width() > 100 && box.height() > 60;
@@ -364,14 +366,14 @@ private slots:
         // The answer finished and accepted: its dot on the red one, the other verdict, no further
         // mistake.
         type(yBox, QString::number(target.y()));
-        click(rectOf("Command3"));
+        click(rectOf(u"accept"));
         QVERIFY(await(u"right"_s, [&](const QImage &s) {
             return count(s, verdict) && s.copy(verdict) != wrongVerdict &&
                    s.copy(mistakes) == oneMistake && dot(s, answerPlane, Qt::blue) == target &&
                    dot(s, taskPlane, Qt::red) == target;
         }));
 
-        click(rectOf("Command7"));
+        click(rectOf(u"exit"));
         if (browser_.isEmpty()) {
             QVERIFY2(x11_.program.waitForFinished(toolTimeout) &&
                          x11_.program.exitStatus() == QProcess::NormalExit &&

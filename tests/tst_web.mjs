@@ -24,10 +24,10 @@ const quiet = (kind, said) => {
 };
 
 // The value of an answer box, as the page's element for it holds it (the screen reader's view).
-const answer = (page, name) => page.evaluate((name) => {
+const answer = (page, meaning) => page.evaluate((name) => {
     const root = document.querySelector('#window div').shadowRoot;
     return root.querySelector(`[id$="${name}"]`)?.value;
-}, name);
+}, controls[meaning].objectName);
 
 // Where the open message box lies, and the window's place, in CSS px of the page.
 const boxPlace = (page) => page.evaluate(() => {
@@ -61,7 +61,7 @@ async function learner(kind, url) {
         // Should the keyboard have left the window (to the browser's bars, say), a click anywhere
         // on it brings the keyboard back.
         await page.evaluate(() => document.activeElement?.blur());
-        await click('Label3');
+        await click('instruction');
         for (let i = 0; i < 4; ++i) await key('Tab'); // Ещё точка, Выход, Принять ответ, x
         await page.keyboard.type('9');
         await margin();
@@ -74,13 +74,13 @@ async function learner(kind, url) {
         await key(' ');
         check(`${kind}: an answer typed once a click gave the keyboard back, tabbed and accepted is judged`,
             await heard(page, 'Ошибка') === 'Ошибка' &&
-                await answer(page, 't1') === '9' && await answer(page, 't2') === '8');
+                await answer(page, 'xAnswer') === '9' && await answer(page, 'yAnswer') === '8');
 
         // The message box, clicked behind and around, still answers the keyboard; it stays
         // within the window however far it is dragged; the question goes when it does.
-        await click('Command5');
-        await click('t1'); await page.keyboard.type('1');
-        await click('Command5'); // Ещё точка: the answer is typed, not accepted
+        await click('nextPoint');
+        await click('xAnswer'); await page.keyboard.type('1');
+        await click('nextPoint'); // Ещё точка: the answer is typed, not accepted
         check(`${kind}: the message box asks, and its question is heard`,
             await heard(page, question) === question);
         // Its colour once it is painted: the box is told before its first frame is drawn.
@@ -95,7 +95,7 @@ async function learner(kind, url) {
         }, { timeout: 10000 })).jsonValue();
         check(`${kind}: the box is light${kind === 'chromium' ? ' in a dark mode too' : ''}`,
             face.every((c) => c >= 200), face);
-        for (const [name, close] of [['p1', 'Escape'], ['Command7', 'Enter'], [null, ' ']]) {
+        for (const [name, close] of [['targetPlane', 'Escape'], ['exit', 'Enter'], [null, ' ']]) {
             if (!name) {
                 await margin();
             } else {
@@ -119,13 +119,13 @@ async function learner(kind, url) {
             check(`${kind}: after a click ${name ? `on ${name}` : 'on the margin'} behind the ` +
                 `box, ${close === ' ' ? 'Space' : close} closes it and its question goes`,
             closed && await news(page) === '', await news(page));
-            if (close !== ' ') await click('Command5'); // asks again
+            if (close !== ' ') await click('nextPoint'); // asks again
         }
-        check(`${kind}: nothing behind the box acted`, await answer(page, 't1') === '1');
+        check(`${kind}: nothing behind the box acted`, await answer(page, 'xAnswer') === '1');
 
         // Exit: the window goes and the page says so, its button ready for the keyboard; the
         // live region has nothing left to say.
-        await click('Command7');
+        await click('exit');
         await page.waitForFunction(() => document.title !== 'Tavrilo', { timeout: 10000 })
             .catch(() => {});
         const ended = await page.evaluate(() => [document.title,
@@ -248,29 +248,29 @@ async function onScreenKeyboard(url, device, { agent, platform, touchPoints, mob
             return { focused: document.activeElement === input, mode: input.inputMode,
                 name: input.getAttribute('aria-label'), corrections: input.getAttribute('autocorrect') };
         });
-        await tap('Command2');
+        await tap('start');
         let shown = await keyboard();
         check(`${device}: a tap on a button brings up no keyboard`,
             !shown.focused || shown.mode === 'none', JSON.stringify(shown));
-        await tap('t1');
+        await tap('xAnswer');
         shown = await keyboard();
         check(`${device}: a tap on an answer box brings up the text keyboard, no corrections`,
             shown.focused && shown.mode === 'text' && shown.name === 'Ответ: координата x' &&
                 shown.corrections === 'off', JSON.stringify(shown));
         await session.send('Input.insertText', { text: '-3' });
         await page.keyboard.type('5'); // a key press too
-        await tap('t2');
+        await tap('yAnswer');
         for (const [composing, committed] of [[['2'], '2'], [['1', '15'], '15']]) {
             for (const text of composing)
                 await session.send('Input.imeSetComposition',
                     { text, selectionStart: text.length, selectionEnd: text.length });
             await session.send('Input.insertText', { text: committed });
         }
-        await tap('Command3');
+        await tap('accept');
         await heard(page, 'Ошибка', 10000);
         check(`${device}: inserted, typed and composed text each arrive once`,
-            await answer(page, 't1') === '-35' && await answer(page, 't2') === '215',
-            `${await answer(page, 't1')} / ${await answer(page, 't2')}`);
+            await answer(page, 'xAnswer') === '-35' && await answer(page, 'yAnswer') === '215',
+            `${await answer(page, 'xAnswer')} / ${await answer(page, 'yAnswer')}`);
         quiet(device, said);
     } finally {
         await browser.close();
@@ -309,7 +309,7 @@ async function phone(url, width, height) {
                 seen.box[0] >= 0 && seen.box[1] >= 0 && seen.box[2] <= width &&
                     seen.box[3] <= height && seen.scale >= 0.7 && seen.windowShown && !seen.turn,
                 JSON.stringify(seen));
-            const p = at(window, 'Command2');
+            const p = at(window, 'start');
             await page.touchscreen.tap(p.x, p.y);
             check(`${width} x ${height}: a tap on Начало starts`,
                 await heard(page, 'Задано вопросов: 1') === 'Задано вопросов: 1');

@@ -6,6 +6,7 @@
 set -euo pipefail
 program=$(realpath "${1:?program}")
 output=${2:?output png}
+support=$(cd "$(dirname "$0")/../../tests/support" && pwd)
 for tool in Xvfb xdotool import compare; do
     command -v "$tool" >/dev/null || { echo "needs $tool (xvfb, xdotool, imagemagick)"; exit 1; }
 done
@@ -30,7 +31,8 @@ window=$(timeout 30 xdotool search --sync --name '^Tavrilo$' | head -n 1)
 [ -n "$window" ] || { echo "the program showed no window"; cat "$work/log"; exit 1; }
 capture() { import -window "$window" -strip -define png:exclude-chunks=date,time "$1"; }
 capture "$work/before.png"
-xdotool mousemove --window "$window" 120 28 click 1 # "Начало"
+# shellcheck disable=SC2046 # the control's x and y
+xdotool mousemove --window "$window" $("$support/window.py" centre start) click 1
 # The point is on the screen once the window's picture has changed.
 for _ in $(seq 50); do
     capture "$work/after.png"

@@ -24,16 +24,16 @@ import puppeteer from 'puppeteer-core';
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// The window's controls where the learner sees them: read from the table that the C++ tests
-// hold the window to, never written twice. name -> {x, y, width, height, centre: {x, y}}.
-export const controls = Object.fromEntries(
-    [...readFileSync(path.join(here, 'window.h'), 'utf8')
-        .matchAll(/\{"(\w+)", \{(\d+), (\d+), (\d+), (\d+)\}/g)]
-        .map(([, name, ...numbers]) => {
-            const [x, y, width, height] = numbers.map(Number);
-            return [name, { x, y, width, height,
-                centre: { x: x + Math.floor(width / 2), y: y + Math.floor(height / 2) } }];
-        }));
+// The window as window.json describes it, which the C++ tests hold the program to.
+export const described = JSON.parse(readFileSync(path.join(here, 'window.json'), 'utf8'));
+// Its controls by what each is in the drill, as described, with where each lies in the window:
+// meaning -> {objectName, text, ..., x, y, width, height, centre: {x, y}}.
+export const controls = Object.fromEntries(Object.entries(described.controls)
+    .map(([meaning, control]) => {
+        const [x, y, width, height] = control.rect;
+        return [meaning, { ...control, x, y, width, height,
+            centre: { x: x + Math.floor(width / 2), y: y + Math.floor(height / 2) } }];
+    }));
 
 // Serves the folder as a static host would: {url, proxy, stop()}; with trapLog, also a proxy
 // that refuses and records every request made through it.
@@ -178,8 +178,8 @@ export async function started(page) {
 }
 
 // Where a control of the window lies on the page (CSS px).
-export const at = (window, name) =>
-    ({ x: window.x + controls[name].centre.x, y: window.y + controls[name].centre.y });
+export const at = (window, meaning) =>
+    ({ x: window.x + controls[meaning].centre.x, y: window.y + controls[meaning].centre.y });
 
 // The element that has the keyboard, through the shadow roots Qt draws in: 'TAG#id.class' for
 // each level, outermost first.

@@ -6,6 +6,8 @@
 #   xsession_exit WINDOW [PID]  clicks the window's Exit button and waits for the window to go
 #                               and for PID to end with status 0
 
+xsession_support=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 xsession_start() {
     xsession_dir=$(mktemp -d)
     exec 3>"$xsession_dir/display"
@@ -23,7 +25,7 @@ xsession_stop() {
 }
 
 xsession_await_window() {
-    local pid=${1:-} window= WIDTH HEIGHT
+    local pid=${1:-} window= WIDTH HEIGHT size
     for _ in $(seq 600); do
         if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
             echo "the program ended before it showed a window" >&2
@@ -34,13 +36,15 @@ xsession_await_window() {
     done
     [ -n "$window" ] || { echo "the program showed no window titled Tavrilo" >&2; return 1; }
     eval "$(xdotool getwindowgeometry --shell "$window")"
-    [ "${WIDTH}x$HEIGHT" = 706x487 ] || { echo "the window is ${WIDTH}x$HEIGHT, not 706x487" >&2; return 1; }
+    size=$("$xsession_support/window.py" size)
+    [ "${WIDTH}x$HEIGHT" = "$size" ] || { echo "the window is ${WIDTH}x$HEIGHT, not $size" >&2; return 1; }
     echo "$window"
 }
 
 xsession_exit() {
     local window=$1 pid=${2:-}
-    xdotool mousemove --window "$window" 572 428 click 1 # "Выход"
+    # shellcheck disable=SC2046 # the control's x and y
+    xdotool mousemove --window "$window" $("$xsession_support/window.py" centre exit) click 1
     for _ in $(seq 200); do
         xdotool search --onlyvisible --name '^Tavrilo$' >/dev/null 2>&1 ||
             { [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; } || break
