@@ -33,13 +33,12 @@ QAccessibleInterface *accessible(const MainWindow &window, QStringView meaning)
     return QAccessible::queryAccessibleInterface(widget(window, meaning));
 }
 
-// What each of window.json's kinds of control is: its class, and what a screen reader knows it as.
-const QHash<QString, std::pair<const char *, QAccessible::Role>> kinds{
-    {u"button"_s, {"QPushButton", QAccessible::Button}},
-    {u"answerBox"_s, {"QLineEdit", QAccessible::EditableText}},
-    {u"plane"_s, {"tavrilo::PlaneBox", QAccessible::Graphic}},
-    {u"label"_s, {"QLabel", QAccessible::StaticText}},
-    {u"alert"_s, {"tavrilo::AlertLabel", QAccessible::Notification}}};
+// What a screen reader knows each of window.json's kinds of control as.
+const QHash<QString, QAccessible::Role> roles{{u"button"_s, QAccessible::Button},
+                                              {u"answerBox"_s, QAccessible::EditableText},
+                                              {u"plane"_s, QAccessible::Graphic},
+                                              {u"label"_s, QAccessible::StaticText},
+                                              {u"alert"_s, QAccessible::Notification}};
 
 } // namespace
 
@@ -60,8 +59,7 @@ private slots:
         QFETCH(Control, c);
         MainWindow window;
         QWidget *widget = window.findChild<QWidget *>(c.objectName);
-        const auto [type, role] = kinds.value(c.kind, {"no such kind", {}});
-        QVERIFY(widget && widget->inherits(type));
+        QVERIFY(widget);
         QCOMPARE(widget->geometry(), c.rect);
         QVERIFY(widget->isVisibleTo(&window) && widget->isEnabled());
         QCOMPARE(widget->property("text").toString(), c.text);
@@ -85,7 +83,7 @@ private slots:
         // What a screen reader knows it as (a plane saying what it shows), and Qt's own texts, such
         // as an answer box's menu.
         const QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
-        QCOMPARE(face->role(), role);
+        QCOMPARE(face->role(), roles.value(c.kind, QAccessible::NoRole));
         QCOMPARE(face->text(QAccessible::Name), c.accessibleName);
         if (c.kind == u"plane") QVERIFY(face->text(QAccessible::Description).contains(u"точк"));
         if (c.kind == u"answerBox") {
@@ -167,7 +165,8 @@ private slots:
                 review << label.first->text(QAccessible::Name);
             review << accessible(window, counter)->text(QAccessible::Name);
         }
-        QCOMPARE(review, (QStringList{u"Задано вопросов:"_s, u"5"_s, u"Сделано  ошибок:"_s,
+        QCOMPARE(review, (QStringList{control(u"questionCaption").text, u"5"_s,
+                                      control(u"mistakeCaption").text,
                                       QString::number(window.quiz().state().mistakeCount)}));
     }
 

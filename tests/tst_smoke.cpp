@@ -1,8 +1,9 @@
-// The real program on its own X server, driven only through the screen, mouse and keyboard, as a
+// The real program on a private X server, driven only through the screen, mouse and keyboard, as a
 // learner would: start, answer the point, take another, be asked to accept a typed answer, exit.
-// And the same program on a Wayland compositor of its own, against what it shows on X.
-// TAVRILO_SMOKE_PROGRAM names another command to drive on X, such as "wine /path/tavrilo.exe";
-// TAVRILO_SMOKE_WM a window manager to run there first, such as "openbox".
+// And the same program on a Wayland compositor of its own, against what it shows on X. The X
+// server is the one in DISPLAY, which tests/support/x-session starts (with a window manager where
+// one is wanted). TAVRILO_SMOKE_PROGRAM names another command to drive on X, such as
+// "wine /path/tavrilo.exe".
 // TAVRILO_SMOKE_BROWSER ("chromium" or "firefox") drives the web page in TAVRILO_SMOKE_PAGE (the
 // page's folder) instead, served on 127.0.0.1, after the desktop program has shown what the
 // window must look like: the same session, then the page's word on Exit, the page again with the
@@ -26,14 +27,7 @@ using namespace tavrilo::testing;
 
 namespace {
 
-const QSize clientSize = described().size;
 const auto rectOf = [](QStringView meaning) { return control(meaning).rect; };
-// Inside their frames: the planes' drawing areas, the answer boxes' fields, the mistake count.
-const QRect taskPlane = rectOf(u"targetPlane") - QMargins(2, 2, 2, 2);
-const QRect answerPlane = rectOf(u"answerPlane") - QMargins(2, 2, 2, 2);
-const QRect xBox = rectOf(u"xAnswer") - QMargins(3, 3, 3, 3);
-const QRect yBox = rectOf(u"yAnswer") - QMargins(3, 3, 3, 3);
-const QRect verdict = rectOf(u"verdict"), mistakes = rectOf(u"mistakeCount") - QMargins(2, 2, 2, 2);
 
 // How much text, black, red or navy, which all lack green, the area shows.
 int count(const QImage &image, QRect area)
@@ -80,7 +74,7 @@ QRect changed(const QImage &before, const QImage &after)
     return all;
 }
 
-// Kills a child if this test dies, so that no X server or program outlives a crashed run.
+// Kills a child if this test dies, so that no program outlives a crashed run.
 const auto dieWithParent = [] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); };
 constexpr int toolTimeout = 30000; // ms; only a broken tool or program takes that long
 
@@ -89,11 +83,11 @@ constexpr int toolTimeout = 30000; // ms; only a broken tool or program takes th
 class SmokeTest : public QObject {
     Q_OBJECT
 
-    // A display server with the program on it, and on X a window manager if asked for; the
-    // command that takes a screenshot into the file named last.
+    // A display server with the program on it; the command that takes a screenshot into the file
+    // named last.
     struct Desktop {
         QProcessEnvironment environment;
-        QProcess server, windowManager, program;
+        QProcess program;
         QStringList shoot;
     };
     Desktop x11_, wayland_;
@@ -101,6 +95,14 @@ class SmokeTest : public QObject {
     QTemporaryDir shots_{QDir::tempPath() + u"/tavrilo-smoke-XXXXXX"_s};
     // The web page instead of the program, where asked for: the browser it is shown in.
     const QString browser_ = qEnvironmentVariable("TAVRILO_SMOKE_BROWSER");
+    const QSize clientSize = described().size;
+    // Inside their frames: the planes' drawing areas, the answer boxes' fields, the mistake count.
+    const QRect taskPlane = rectOf(u"targetPlane") - QMargins(2, 2, 2, 2);
+    const QRect answerPlane = rectOf(u"answerPlane") - QMargins(2, 2, 2, 2);
+    const QRect xBox = rectOf(u"xAnswer") - QMargins(3, 3, 3, 3);
+    const QRect yBox = rectOf(u"yAnswer") - QMargins(3, 3, 3, 3);
+    const QRect verdict = rectOf(u"verdict"),
+                mistakes = rectOf(u"mistakeCount") - QMargins(2, 2, 2, 2);
     QPoint origin_;    // the client area's corner on the X screen
     QImage screen_;    // the client area in the screenshot of the state last awaited
     QImage unstarted_; // the client area before Start
@@ -130,24 +132,21 @@ class SmokeTest : public QObject {
         const QPoint c = control.translated(origin_).center();
         xdotool(u"mousemove --sync %1 %2 click 1"_s.arg(c.x()).arg(c.y()));
     }
-    // Tries until done, for up to ten seconds while the program runs.
-    static bool poll(const Desktop &desktop, const std::function<bool()> &done)
-    {
-        bool did = false;
-        (void)QTest::qWaitFor(
-            [&] { return desktop.program.state() != QProcess::Running || (did = done()); }, 10000);
-        return did;
-    }
-    // Looks at the screen until it shows what it should, kept as the step's picture.
+    // Looks at the screen until it shows what it should, for up to ten seconds while the program
+    // runs, kept as the step's picture.
     bool awaitScreen(const Desktop &desktop, const QString &step,
                      const std::function<bool(const QImage &)> &shows)
     {
         const QString shot = shots_.filePath(step + u".png"_s);
-        if (poll(desktop, [&] {
-                return run(desktop, desktop.shoot.first(), desktop.shoot.mid(1) << shot) &&
-                       shows(QImage(shot).convertToFormat(QImage::Format_RGB32));
-            }))
-            return true;
+        bool shown = false;
+        (void)QTest::qWaitFor(
+            [&] {
+                return desktop.program.state() != QProcess::Running ||
+                       (shown = run(desktop, desktop.shoot.first(), desktop.shoot.mid(1) << shot) &&
+                                shows(QImage(shot).convertToFormat(QImage::Format_RGB32)));
+            },
+            10000);
+        if (shown) return true;
         qWarning("%s: not as it should be, see %s", qPrintable(step), qPrintable(shot));
         shots_.setAutoRemove(false);
         return false;
@@ -210,45 +209,22 @@ class SmokeTest : public QObject {
     }
 
 private slots:
-    // The program on a private X server: its one window titled "Tavrilo", 706 x 487 inside, shows
-    // the drill not yet started.
+    // The program on the private X server: its one window titled "Tavrilo", 706 x 487 inside,
+    // shows the drill not yet started.
     void initTestCase()
     {
-        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
         xdotool_ = QStandardPaths::findExecutable(u"xdotool"_s);
         xwininfo_ = QStandardPaths::findExecutable(u"xwininfo"_s);
         // ImageMagick's own copy, not any other "import" on the path.
         import_ = QStandardPaths::findExecutable(u"import"_s, {u"/usr/bin"_s});
-        QVERIFY2(!xvfb.isEmpty() && !xdotool_.isEmpty() && !xwininfo_.isEmpty() &&
-                     !import_.isEmpty(),
-                 "Xvfb, xdotool, xwininfo or import not found: install xvfb, xdotool, x11-utils "
-                 "and imagemagick");
-
-        // The server picks a free display itself and writes its number to our end of the pipe.
-        x11_.server.setChildProcessModifier(dieWithParent);
-        x11_.server.setStandardErrorFile(QProcess::nullDevice());
-        x11_.server.start(
-            xvfb, u"-displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset"_s.split(u' '));
-        QByteArray reply;
-        while (!reply.contains('\n') && x11_.server.waitForReadyRead(toolTimeout))
-            reply += x11_.server.readAllStandardOutput();
-        const QString display = QString(reply).trimmed();
-        QVERIFY2(!display.isEmpty(),
-                 qPrintable("Xvfb gave no display: "_L1 + x11_.server.errorString()));
+        QVERIFY2(
+            !xdotool_.isEmpty() && !xwininfo_.isEmpty() && !import_.isEmpty(),
+            "xdotool, xwininfo or import not found: install xdotool, x11-utils and imagemagick");
+        QVERIFY2(qEnvironmentVariableIsSet("TAVRILO_X_SESSION"),
+                 "not on a private X server: run this through tests/support/x-session");
         x11_.environment = QProcessEnvironment::systemEnvironment();
-        x11_.environment.insert(u"DISPLAY"_s, u':' + display);
         x11_.environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-        x11_.environment.remove(u"XAUTHORITY"_s);
         x11_.shoot = {import_, u"-window"_s, u"root"_s};
-        // A window manager sets the desktops' count once it manages the screen.
-        if (const QString wm = qEnvironmentVariable("TAVRILO_SMOKE_WM"); !wm.isEmpty()) {
-            x11_.windowManager.setProcessEnvironment(x11_.environment);
-            x11_.windowManager.setChildProcessModifier(dieWithParent);
-            x11_.windowManager.start(wm, {});
-            QVERIFY2(QTest::qWaitFor([&] { return run(x11_, xdotool_, {u"get_num_desktops"_s}); },
-                                     toolTimeout),
-                     "the window manager did not start");
-        }
         QVERIFY2(startProgram(x11_), qPrintable(x11_.program.errorString()));
 
         QVERIFY2(QTest::qWaitFor([&] { return !window().isEmpty(); }, toolTimeout),
@@ -256,7 +232,7 @@ private slots:
         QCOMPARE(window().size(), clientSize);
         origin_ = window().topLeft();
         // Before Start: painted (the bare root is black), and no dot, verdict or mistake count.
-        QVERIFY(await(u"window"_s, [](const QImage &s) {
+        QVERIFY(await(u"window"_s, [&](const QImage &s) {
             return count(s, taskPlane) < 285 * 285 / 4 && dot(s, taskPlane, Qt::red) == noDot &&
                    dot(s, answerPlane, Qt::blue) == noDot && !count(s, mistakes) &&
                    !count(s, verdict);
@@ -397,9 +373,8 @@ private slots:
     // Nothing outlives the test.
     void cleanupTestCase()
     {
-        for (QProcess *process :
-             {&x11_.program, &wayland_.program, &x11_.windowManager, &x11_.server}) {
-            process->terminate(); // Xvfb removes its lock and socket on the way out
+        for (QProcess *process : {&x11_.program, &wayland_.program}) {
+            process->terminate();
             if (!process->waitForFinished(toolTimeout)) process->kill();
             process->waitForFinished(toolTimeout);
         }

@@ -12,12 +12,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 for browser in chromium firefox; do
     echo "== the page in $browser, driven on the screen"
-    TAVRILO_SMOKE_BROWSER=$browser TAVRILO_SMOKE_PAGE=$site "$linux/tests/tst_smoke" learnerSession
+    TAVRILO_SMOKE_BROWSER=$browser TAVRILO_SMOKE_PAGE=$site "$here/support/x-session" \
+        "$linux/tests/tst_smoke" learnerSession
 done
 echo "== the page in headless Chromium and Firefox: clicks anywhere, the message box, phones and"
 echo "   tablets, screen readers, a first visit, a new version"
 node "$here/tst_web.mjs" "$site"
 for browser in chromium firefox; do
     echo "== the page in $browser on AT-SPI, as a screen reader finds and works it"
-    /usr/bin/python3 "$here/tst_atspi.py" --page "$browser" "$site"
+    "$here/support/x-session" /usr/bin/python3 "$here/tst_atspi.py" --page "$browser" "$site"
 done

@@ -413,12 +413,14 @@ def web_steps(source: Path, build_dir: Path, site: Path):
     fault should say every check that catches it."""
     steps = []
     for browser in ("chromium", "firefox"):
-        steps.append((f"tst_smoke {browser}", [build_dir / "tests/tst_smoke", "learnerSession"],
+        steps.append((f"tst_smoke {browser}", [source / "tests/support/x-session",
+                                               build_dir / "tests/tst_smoke", "learnerSession"],
                       {"TAVRILO_SMOKE_BROWSER": browser, "TAVRILO_SMOKE_PAGE": str(site)}))
     steps.append(("tst_web.mjs", ["node", source / "tests/tst_web.mjs", site], {}))
     for browser in ("chromium", "firefox"):
         steps.append((f"tst_atspi --page {browser}",
-                      ["/usr/bin/python3", source / "tests/tst_atspi.py", "--page", browser, site],
+                      [source / "tests/support/x-session", "/usr/bin/python3",
+                       source / "tests/tst_atspi.py", "--page", browser, site],
                       {}))
     return steps
 

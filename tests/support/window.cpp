@@ -3,26 +3,17 @@
 #include "planegrid.h"
 
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
 
-// Outside any namespace, as Qt asks: the tests read the description while their globals are set up,
-// which may come before the resource's own registration.
-static void registerDescription()
-{
-    Q_INIT_RESOURCE(window_json);
-}
-
 namespace tavrilo::testing {
 
 const WindowDescription &described()
 {
     static const WindowDescription d = [] {
-        registerDescription();
         QFile file(QStringLiteral(":/tests/window.json"));
         if (!file.open(QIODevice::ReadOnly)) qFatal("window.json is not in the test's resources");
         const QJsonObject window = QJsonDocument::fromJson(file.readAll()).object();

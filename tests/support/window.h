@@ -4,18 +4,13 @@
 // controls by what each is in the drill (where it stands and what it shows), and the order Tab goes
 // round them; and the point a dot on a plane marks. The widget suite holds the window to it; the
 // end-to-end test clicks and reads where it says.
-#include <QColor>
 #include <QImage>
-#include <QList>
-#include <QRect>
-#include <QString>
 #include <QStringList>
 
 namespace tavrilo::testing {
 
 struct Control {
-    QString meaning, objectName;
-    QString kind; // button, answerBox, plane or label
+    QString meaning, objectName, kind; // kind: button, answerBox, plane, label or alert
     QRect rect;
     QString text, accessibleName; // the name is the text where window.json names none
     bool wordWrap;
