@@ -22,7 +22,8 @@ import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { at, controls, launch, openPage, serve, sleep } from '../tests/support/browser.mjs';
+import { launch, openPage, serve, sleep } from '../tests/support/browser.mjs';
+import { answer, at, boxButton, controls, news } from '../tests/support/page-queries.mjs';
 
 const seed = 20250607; // the random actions' sequence: the same in every run
 const answerCap = 10000; // what an answer box holds in a browser (app/mainwindow.cpp)
@@ -155,11 +156,6 @@ function watch(browser, page) {
     };
 }
 
-// The value in an answer box, as the page's element for it holds it.
-const answer = (page, meaning) => page.evaluate((name) =>
-    document.querySelector('#window div').shadowRoot.querySelector(`[id$="${name}"]`)?.value ?? '',
-controls[meaning].objectName);
-
 async function points(url, count, picture) {
     const browser = await launch('chromium');
     try {
@@ -184,9 +180,9 @@ async function points(url, count, picture) {
             if (point % 25 === 0 || point === count) await answering(`after ${point} points`);
             if (point === 100 || point === count) {
                 // Every point was taken: the drill counts the next one.
-                const news = await page.evaluate(() => document.getElementById('news').textContent);
-                if (news !== `Задано вопросов: ${point + 1}`)
-                    throw new Failure(`after ${point} points the page says "${news}"`);
+                const said = await news(page);
+                if (said !== `Задано вопросов: ${point + 1}`)
+                    throw new Failure(`after ${point} points the page says "${said}"`);
                 memory.push([`after ${point} points`, await tabMemory(browser, page)]);
             }
         }
@@ -208,16 +204,6 @@ function generator(state) {
     };
     const below = (n) => Math.floor(next() * n);
     return { next, below, pick: (list) => list[below(list.length)] };
-}
-
-// Where the open message box's button is (page px), or null: Qt draws each window in a .qt-window
-// of its own, and the box's one button sits at the middle of its bottom edge. Runs in the page.
-function openBox() {
-    const windows = [...document.querySelector('#window div').shadowRoot
-        .querySelectorAll('.qt-window')].filter((w) => w.style.display !== 'none');
-    if (windows.length < 2) return null;
-    const r = windows.at(-1).querySelector('.qt-window-contents').getBoundingClientRect();
-    return { x: r.x + r.width / 2, y: r.bottom - 26 };
 }
 
 // What pastes are made of: a child's clipboard holds anything.
@@ -250,7 +236,7 @@ async function child(url, count, picture) {
                 y: window.y + c.y + 2 + random.below(c.height - 4) };
         };
         const click = async (name) => { const p = at(window, name); await page.mouse.click(p.x, p.y); };
-        const box = () => page.evaluate(openBox);
+        const box = () => page.evaluate(boxButton);
         // Space and Enter press the button that has the keyboard; on Exit, Tab goes on instead.
         const focusedName = () => page.evaluate(() => {
             let e = document.activeElement;
@@ -335,7 +321,7 @@ async function child(url, count, picture) {
                 await click(name);
                 await page.keyboard.type(digit);
                 await click('nextPoint');
-                const place = await page.waitForFunction(openBox, { timeout: 2000 })
+                const place = await page.waitForFunction(boxButton, { timeout: 2000 })
                     .then((handle) => handle.jsonValue(), () => null);
                 if (!place) return;
                 ++boxes.up;

@@ -7,8 +7,8 @@
 import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync, appendFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
-import { at, controls, focused, heard, launch, news, openPage, serve, sleep, started }
-    from './support/browser.mjs';
+import { launch, openPage, serve, sleep } from './support/browser.mjs';
+import { answer, at, boxFace, boxPlace, heard, news, started } from './support/page-queries.mjs';
 
 const site = process.argv[2];
 const failures = [];
@@ -22,21 +22,6 @@ const quiet = (kind, said) => {
     check(`${kind}: nothing said against the page on its console`, !complaints.length,
         complaints.join(' | '));
 };
-
-// The value of an answer box, as the page's element for it holds it (the screen reader's view).
-const answer = (page, meaning) => page.evaluate((name) => {
-    const root = document.querySelector('#window div').shadowRoot;
-    return root.querySelector(`[id$="${name}"]`)?.value;
-}, controls[meaning].objectName);
-
-// Where the open message box lies, and the window's place, in CSS px of the page.
-const boxPlace = (page) => page.evaluate(() => {
-    const windows = [...document.querySelector('#window div').shadowRoot
-        .querySelectorAll('.qt-window')].filter((w) => w.style.display !== 'none');
-    const rect = (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; };
-    return { count: windows.length, box: windows.length > 1 ? rect(windows.at(-1)) : null,
-        window: rect(document.getElementById('window')) };
-});
 
 // A learner at a desktop browser, by mouse and keyboard, clicking wherever children click.
 async function learner(kind, url) {
@@ -83,16 +68,7 @@ async function learner(kind, url) {
         await click('nextPoint'); // Ещё точка: the answer is typed, not accepted
         check(`${kind}: the message box asks, and its question is heard`,
             await heard(page, question) === question);
-        // Its colour once it is painted: the box is told before its first frame is drawn.
-        const face = await (await page.waitForFunction(() => {
-            const windows = [...document.querySelector('#window div').shadowRoot
-                .querySelectorAll('.qt-window')].filter((w) => w.style.display !== 'none');
-            // Read through a copy: a canvas read again and again makes Chromium complain.
-            const copy = document.createElement('canvas').getContext('2d');
-            copy.drawImage(windows.at(-1).querySelector('canvas'), 4, 4, 1, 1, 0, 0, 1, 1);
-            const pixel = copy.getImageData(0, 0, 1, 1).data;
-            return pixel[3] && [...pixel.slice(0, 3)];
-        }, { timeout: 10000 })).jsonValue();
+        const face = await (await page.waitForFunction(boxFace, { timeout: 10000 })).jsonValue();
         check(`${kind}: the box is light${kind === 'chromium' ? ' in a dark mode too' : ''}`,
             face.every((c) => c >= 200), face);
         for (const [name, close] of [['targetPlane', 'Escape'], ['exit', 'Enter'], [null, ' ']]) {

@@ -15,25 +15,15 @@
 // host but 127.0.0.1, which the server's trap proxy refused.
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
-import { readFileSync, writeFileSync } from 'node:fs';
+import { writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { createInterface } from 'node:readline';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
+import { started } from './page-queries.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-// The window as window.json describes it, which the C++ tests hold the program to.
-export const described = JSON.parse(readFileSync(path.join(here, 'window.json'), 'utf8'));
-// Its controls by what each is in the drill, as described, with where each lies in the window:
-// meaning -> {objectName, text, ..., x, y, width, height, centre: {x, y}}.
-export const controls = Object.fromEntries(Object.entries(described.controls)
-    .map(([meaning, control]) => {
-        const [x, y, width, height] = control.rect;
-        return [meaning, { ...control, x, y, width, height,
-            centre: { x: x + Math.floor(width / 2), y: y + Math.floor(height / 2) } }];
-    }));
 
 // Serves the folder as a static host would: {url, proxy, stop()}; with trapLog, also a proxy
 // that refuses and records every request made through it.
@@ -165,45 +155,6 @@ export async function openPage(browser, url, { viewport, before } = {}) {
     if (before) await before(page);
     await page.goto(url);
     return { page, console, window: await started(page) };
-}
-
-// Waits until the program runs in the page, and says where its window lies.
-export async function started(page) {
-    await page.waitForFunction(() => document.getElementById('state').hidden ||
-        document.getElementById('window').className === 'gone', { timeout: 120000 });
-    return page.evaluate(() => {
-        const r = document.getElementById('window').getBoundingClientRect();
-        return { x: r.x, y: r.y };
-    });
-}
-
-// Where a control of the window lies on the page (CSS px).
-export const at = (window, meaning) =>
-    ({ x: window.x + controls[meaning].centre.x, y: window.y + controls[meaning].centre.y });
-
-// The element that has the keyboard, through the shadow roots Qt draws in: 'TAG#id.class' for
-// each level, outermost first.
-export function focused(page) {
-    return page.evaluate(() => {
-        const path = [];
-        for (let e = document.activeElement; e; e = e.shadowRoot?.activeElement)
-            path.push(e.tagName + (e.id ? '#' + e.id : ''));
-        return path.join(' > ');
-    });
-}
-
-// What the page's live region says now.
-export const news = (page) => page.evaluate(() => document.getElementById('news').textContent);
-
-// Waits until the live region says the news; what it last said.
-export async function heard(page, expected, timeout = 20000) {
-    try {
-        await page.waitForFunction((text) => document.getElementById('news').textContent === text,
-            { timeout }, expected);
-    } catch {
-        // What was said instead is the answer.
-    }
-    return news(page);
 }
 
 // The end-to-end test's browser: see the top of this file.
