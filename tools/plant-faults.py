@@ -417,9 +417,32 @@ def web_steps(source: Path, build_dir: Path, site: Path):
             (line.split("\t") for line in listed.splitlines())]
 
 
+SPEC_LINE = re.compile(r"^(?P<indent> *)(?P<mark>[▶✔✖]) (?P<name>.*?)(?: \([\d.]+ms\))?$")
+
+
+def failing_tests(lines):
+    """The tests that failed, by node:test's spec report: each named with the suites around it
+    ("suite > test")."""
+    failed, suites = set(), []
+    for line in lines:
+        if line.startswith("✖ failing tests:"):
+            break  # the failures again
+        m = SPEC_LINE.match(line)
+        if not m:
+            continue
+        depth = len(m["indent"]) // 2
+        if m["mark"] == "▶":
+            suites[depth:] = [m["name"]]
+        elif depth < len(suites) and suites[depth] == m["name"]:
+            del suites[depth:]  # the end of a suite
+        elif m["mark"] == "✖":
+            failed.add(" > ".join(suites[:depth] + [m["name"]]))
+    return failed
+
+
 def run_web_checks(source: Path, build_dir: Path, site: Path, log, known=None):
     """Runs the web checks. known holds what already fails on the unchanged page: per step, the
-    checks that fail there (tst_web.mjs's FAIL lines), which a fault is not credited with, or None
+    checks that fail there (tst_web.mjs's failing tests), which a fault is not credited with, or None
     for a step that fails there as a whole, which then catches nothing."""
     known = known or {}
     result = SuiteRun(0.0)
@@ -431,9 +454,8 @@ def run_web_checks(source: Path, build_dir: Path, site: Path, log, known=None):
             what = {m["function"].split("::")[-1] for m in map(QTEST_FAIL.match, lines) if m}
             skipped = any(l.startswith("SKIP") for l in lines)
         elif name == "tst_web.mjs":
-            what = {l[len("FAIL: "):].split(" (")[0] for l in lines if l.startswith("FAIL: ")}
-            if code and not any(re.fullmatch(r"\d+ checks failed|all checks passed", l)
-                                for l in lines):
+            what = failing_tests(lines)
+            if code and not any(l.startswith("ℹ fail ") for l in lines):
                 last = next((l.strip() for l in reversed(lines) if l.strip()), "")
                 what.add(f"ended before its last check: {last[:120]}")
             skipped = False

@@ -157,6 +157,39 @@ export async function openPage(browser, url, { viewport, before } = {}) {
     return { page, console, window: await started(page) };
 }
 
+// What only Chromium's DevTools protocol can do, each behind a function of its own, over one
+// session a page.
+const sessions = new WeakMap();
+function devTools(page) {
+    if (!sessions.has(page)) sessions.set(page, page.createCDPSession());
+    return sessions.get(page);
+}
+// A tablet's or a phone's user agent and platform, with as many touch points (none: no touch).
+export async function emulateDevice(page, { agent, platform, touchPoints }) {
+    const session = await devTools(page);
+    await session.send('Emulation.setUserAgentOverride', { userAgent: agent, platform });
+    await session.send('Emulation.setTouchEmulationEnabled',
+        { enabled: touchPoints > 0, maxTouchPoints: touchPoints });
+}
+// A phone's screen, CSS px, at 3 device pixels each, with touch.
+export async function emulatePhone(page, { width, height }) {
+    const session = await devTools(page);
+    await session.send('Emulation.setDeviceMetricsOverride', { width, height,
+        deviceScaleFactor: 3, mobile: true, screenWidth: width, screenHeight: height });
+    await session.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+}
+// Text as an on-screen keyboard sends it: inserted whole (predictive text, dictation), or composed.
+export const insertText = async (page, text) =>
+    (await devTools(page)).send('Input.insertText', { text });
+export const compose = async (page, text) => (await devTools(page)).send('Input.imeSetComposition',
+    { text, selectionStart: text.length, selectionEnd: text.length });
+// Focus kept on the page, as if its window had the browser's.
+export const emulateFocus = async (page) =>
+    (await devTools(page)).send('Emulation.setFocusEmulationEnabled', { enabled: true });
+// Why the browser would not install the page as an app.
+export const installabilityErrors = async (page) =>
+    (await (await devTools(page)).send('Page.getInstallabilityErrors')).installabilityErrors;
+
 // The end-to-end test's browser: see the top of this file.
 async function show(kind, site, folder) {
     const server = await serve(site, { log: path.join(folder, 'server.log'),
