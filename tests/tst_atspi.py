@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """What a screen reader hears: the real program on a private X server (DISPLAY, as
 tests/support/x-session sets it) and an accessibility bus of its own, watched by an AT-SPI listener
-as Orca watches it, and driven through AT-SPI as assistive technology drives it. Orca speaks an object that starts showing, wherever the focus is, only if it is a
-notification; so every new verdict and every new point must come as that event, named with what is
-to be heard.
+as Orca watches it, and driven through AT-SPI as assistive technology drives it. Orca speaks an
+object that starts showing, wherever the focus is, only if it is a notification; so every new
+verdict and every new point must come as that event, named with what is to be heard.
 
 With --page, the web page in Chromium or Firefox instead, as a screen reader finds it on AT-SPI:
 the window's controls with their roles and names in the tab order, and the drill done through

@@ -153,12 +153,13 @@ for (const kind of ['chromium', 'firefox']) {
         test('Exit ends the program and the page says so', async () => {
             const { page } = session;
             await click('exit');
-            await settled(page.waitForFunction(() => document.title !== 'Tavrilo', { timeout: 10000 }));
+            await settled(page.waitForFunction(() => document.title !== 'Tavrilo',
+                { timeout: 10000 }));
             const ended = await page.evaluate(() => [document.title,
                 document.getElementById('state-text').textContent, document.activeElement.id,
                 document.getElementById('window').className]);
-            assert.deepEqual(ended,
-                ['Tavrilo: программа завершена', 'Программа завершена.', 'again', 'gone']);
+            assert.deepEqual(ended, ['Tavrilo: программа завершена', 'Программа завершена.',
+                'again', 'gone']);
         });
 
         test('after Exit the live region says nothing', async () => {
@@ -400,7 +401,8 @@ describe('a first visit', () => {
             const cache = await caches.open((await caches.keys())[0]);
             return (await cache.keys()).map((request) => new URL(request.url).pathname);
         });
-        const asked = () => [...readFileSync(log, 'utf8').matchAll(/"GET ([^ ]+) HTTP\/[\d.]+" (\d+)/g)];
+        const asked = () =>
+            [...readFileSync(log, 'utf8').matchAll(/"GET ([^ ]+) HTTP\/[\d.]+" (\d+)/g)];
         const missing = kept.filter((file) => !asked().some(([, f]) => f === file));
         assert.deepEqual(missing, [], 'the service worker keeps files the server was not asked for');
         const bodies = {};
@@ -457,7 +459,8 @@ test('a new version replaces the kept files', async () => {
         await page.reload();
         await started(page);
         const ground = await page.evaluate(() => getComputedStyle(document.body).backgroundColor);
-        assert.deepEqual({ kept: await kept(), ground }, { kept: `${old}-new`, ground: 'rgb(1, 2, 3)' });
+        assert.deepEqual({ kept: await kept(), ground },
+            { kept: `${old}-new`, ground: 'rgb(1, 2, 3)' });
     } finally {
         await browser.close();
         await own.stop();

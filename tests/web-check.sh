@@ -36,6 +36,7 @@ step tst_web.mjs "the page in headless Chromium and Firefox: clicks anywhere, th
 phones and tablets, screen readers, a first visit, a new version" \
     node --test-reporter=spec "$here/tst_web.mjs" "$site"
 for browser in chromium firefox; do
-    step "tst_atspi --page $browser" "the page in $browser on AT-SPI, as a screen reader finds and works it" \
+    step "tst_atspi --page $browser" \
+        "the page in $browser on AT-SPI, as a screen reader finds and works it" \
         "$x_session" /usr/bin/python3 "$here/tst_atspi.py" --page "$browser" "$site"
 done

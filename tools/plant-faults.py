@@ -442,8 +442,8 @@ def failing_tests(lines):
 
 def run_web_checks(source: Path, build_dir: Path, site: Path, log, known=None):
     """Runs the web checks. known holds what already fails on the unchanged page: per step, the
-    checks that fail there (tst_web.mjs's failing tests), which a fault is not credited with, or None
-    for a step that fails there as a whole, which then catches nothing."""
+    checks that fail there (tst_web.mjs's failing tests), which a fault is not credited with, or
+    None for a step that fails there as a whole, which then catches nothing."""
     known = known or {}
     result = SuiteRun(0.0)
     for name, command in web_steps(source, build_dir, site):
@@ -545,9 +545,9 @@ def markdown(results, faults, clean, meta):
             f"suite run {meta['repeat']} time(s) per fault with `ctest -j{meta['jobs']}` "
             "(`QT_QPA_PLATFORM=offscreen`)")
     if meta["web"]:
-        text += (f"; the web checks ({', '.join(meta['web_steps'])}: `tests/web-check.sh`'s steps, each "
-                 f"run to its end) {meta['repeat']} time(s) per fault on the page built with "
-                 f"{meta['web_qt']}, in {meta['browsers']}")
+        text += (f"; the web checks ({', '.join(meta['web_steps'])}: `tests/web-check.sh`'s "
+                 f"steps, each run to its end) {meta['repeat']} time(s) per fault on the page "
+                 f"built with {meta['web_qt']}, in {meta['browsers']}")
     else:
         text += "; the web checks not run (`--web`)"
     lines.append(text + ". A check counts as catching a fault when it failed; \"(k/n runs)\" "
