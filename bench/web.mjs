@@ -25,7 +25,7 @@ import path from 'node:path';
 import { at, controls, launch, openPage, serve, sleep } from '../tests/support/browser.mjs';
 
 const seed = 20250607; // the random actions' sequence: the same in every run
-const answerCap = 10000; // what an answer box holds in a browser (app/mainwindow.cpp)
+const answerCap = 10000; // what an answer box holds in a browser (runtime/browser.cpp)
 
 class Failure extends Error {}
 
