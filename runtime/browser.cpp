@@ -31,7 +31,8 @@ bool pageListens()
 
 void setUpPlatform()
 {
-    // A learner who needs a screen reader should not have to find Qt's switch for it first.
+    // Read by Qt as packaging/web/qt-patches/ changes it: a learner who needs a screen reader
+    // should not have to find Qt's switch for it first.
     qputenv("QT_WASM_ENABLE_ACCESSIBILITY", "1");
 }
 
