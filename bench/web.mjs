@@ -26,7 +26,7 @@ import { launch, openPage, serve, sleep } from '../tests/support/browser.mjs';
 import { answer, at, boxButton, controls, news } from '../tests/support/page-queries.mjs';
 
 const seed = 20250607; // the random actions' sequence: the same in every run
-const answerCap = 10000; // what an answer box holds in a browser (app/mainwindow.cpp)
+const answerCap = 10000; // what an answer box holds in a browser (runtime/browser.cpp)
 
 class Failure extends Error {}
 
