@@ -20,12 +20,12 @@ jobs=${JOBS:-2}
 packages=(cmake ninja-build g++ python3 qt6-base-dev qt6-translations-l10n qt6-l10n-tools)
 test_packages=(git xvfb xdotool x11-utils imagemagick clang-format weston qt6-wayland dbus-daemon
     at-spi2-core python3-pyatspi)
-package_packages=(dpkg-dev file lintian appstream desktop-file-utils xvfb xdotool x11-utils)
+package_packages=(dpkg-dev file lintian appstream desktop-file-utils python3 xvfb xdotool x11-utils)
 bench_packages=(xvfb)
 # The Windows and web programs are built in a Debian 13 build root (packaging/build-root.sh), which
 # debootstrap makes; they are checked here, under Wine and in Debian's browsers.
-windows_packages=(debootstrap wine wine64 xvfb xauth xdotool x11-utils imagemagick unzip openbox)
-web_packages=(debootstrap chromium firefox-esr python3 xvfb xauth xdotool x11-utils imagemagick)
+windows_packages=(debootstrap wine wine64 xvfb xdotool x11-utils imagemagick unzip openbox)
+web_packages=(debootstrap chromium firefox-esr python3 xvfb xdotool x11-utils imagemagick)
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)

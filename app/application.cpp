@@ -1,17 +1,15 @@
 #include "application.h"
 
+#include "browser.h"
 #include "windowpictures.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QIcon>
-#include <QPointer>
 #include <QResource>
-#include <QScreen>
 #include <QStyleFactory>
 #include <QStyleHints>
 #include <QTranslator>
-#include <QWidget>
 
 namespace tavrilo {
 
@@ -22,11 +20,7 @@ void setUpPlatform()
     // machine, so that nothing found there can be loaded into it.
     QCoreApplication::setLibraryPaths({});
 #endif
-#ifdef Q_OS_WASM
-    // The controls as elements of the page, which screen readers know, from the start: a learner
-    // who needs them should not have to find a switch first.
-    qputenv("QT_WASM_ENABLE_ACCESSIBILITY", "1");
-#endif
+    browser::setUpPlatform();
 #ifdef Q_OS_WIN
     // GDI, Qt's default there, also drew the embedded bold face in regular weight under Wine.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -55,19 +49,6 @@ void setUpApplication()
     if (!qtTexts.load(QStringLiteral(":/translations/qtbase_ru.qm")) ||
         !QCoreApplication::installTranslator(&qtTexts))
         qWarning("Qt's Russian texts are missing from the program");
-}
-
-void showMainWindow(QWidget &window)
-{
-#ifdef Q_OS_WASM
-    window.setWindowFlag(Qt::FramelessWindowHint);
-    window.move(window.screen()->geometry().topLeft());
-#endif
-    // The control the window means to start with keeps the keyboard. In a browser, Qt 6.8 activates
-    // the window before its controls show, and would hand the keyboard to the next one instead.
-    QPointer<QWidget> first = window.focusWidget();
-    window.show();
-    if (first) first->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 } // namespace tavrilo

@@ -1,4 +1,5 @@
 #include "application.h"
+#include "browserwindows.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -9,6 +10,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     tavrilo::setUpApplication();
     tavrilo::MainWindow window;
-    tavrilo::showMainWindow(window);
+    tavrilo::browser::showMainWindow(window);
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "accessibility.h"
+#include "browser.h"
 #include "messagebox.h"
 #include "program.h"
 #include "windowpictures.h"
@@ -12,20 +13,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <limits>
 
 namespace tavrilo {
 
 namespace {
-
-#ifdef Q_OS_WASM
-// In a browser the memory that a huge paste takes is never given back, and laying out its one line
-// holds up the whole page: no answer needs more than this.
-constexpr int answerLength = 10000;
-#else
-// Any text of any length: QLineEdit would otherwise stop at 32767 characters.
-constexpr int answerLength = std::numeric_limits<int>::max();
-#endif
 
 constexpr Bgr windowColour = 0x00FFFF80;
 constexpr Bgr labelColour = 0x00FFFFC0;
@@ -186,7 +177,7 @@ QLineEdit *MainWindow::makeAnswerBox(const char *name, QRect geometry)
     auto *box = new QLineEdit(this);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
-    box->setMaxLength(answerLength);
+    box->setMaxLength(browser::longestAnswer());
     // On-screen keyboards leave a typed number as it is: "-3" is not to be corrected or
     // capitalised.
     box->setInputMethodHints(Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);

@@ -1,10 +1,10 @@
 // The floor for the start-up benchmark: a plain Qt window of the main window's size with one button
-// and one label, timed the same way.
+// and one label, timed and shown the same way.
+#include "browserwindows.h"
 #include "firstpaint.h"
 
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 int main(int argc, char *argv[])
 {
@@ -17,11 +17,6 @@ int main(int argc, char *argv[])
     auto *label = new QLabel(QStringLiteral("Label"), &window);
     label->setGeometry(512, 24, 137, 17);
     app.watch(&window);
-#ifdef Q_OS_WASM
-    // Shown as the program shows its window in a page (tavrilo::showMainWindow).
-    window.setWindowFlag(Qt::FramelessWindowHint);
-    window.move(window.screen()->geometry().topLeft());
-#endif
-    window.show();
+    tavrilo::browser::showMainWindow(window);
     return app.exec();
 }

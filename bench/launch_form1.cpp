@@ -1,5 +1,6 @@
 // The program's window, built as app/main.cpp builds it, for the start-up benchmark.
 #include "application.h"
+#include "browserwindows.h"
 #include "firstpaint.h"
 #include "mainwindow.h"
 
@@ -10,6 +11,6 @@ int main(int argc, char *argv[])
     tavrilo::setUpApplication();
     tavrilo::MainWindow window;
     app.watch(&window);
-    tavrilo::showMainWindow(window);
+    tavrilo::browser::showMainWindow(window);
     return app.exec();
 }

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-using tavrilo::testing::control;
+using tavrilo::testing::widget;
 
 namespace {
 
@@ -39,12 +39,12 @@ double mib(long kib)
 class Cycle {
 public:
     explicit Cycle(tavrilo::MainWindow &window)
-        : xAnswer_(control<QLineEdit>(window, "t1"))
-        , yAnswer_(control<QLineEdit>(window, "t2"))
-        , acceptButton_(control<QPushButton>(window, "Command3"))
-        , nextPointButton_(control<QPushButton>(window, "Command5"))
-        , targetPlane_(control<QWidget>(window, "p1"))
-        , answerPlane_(control<QWidget>(window, "p2"))
+        : xAnswer_(widget<QLineEdit>(window, u"xAnswer"))
+        , yAnswer_(widget<QLineEdit>(window, u"yAnswer"))
+        , acceptButton_(widget<QPushButton>(window, u"accept"))
+        , nextPointButton_(widget<QPushButton>(window, u"nextPoint"))
+        , targetPlane_(widget(window, u"targetPlane"))
+        , answerPlane_(widget(window, u"answerPlane"))
     {}
 
     void run()
@@ -87,7 +87,7 @@ int main(int argc, char *argv[])
     tavrilo::MainWindow window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
-    QTest::mouseClick(control<QPushButton>(window, "Command2"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>(window, u"start"), Qt::LeftButton);
     Cycle cycle(window);
 
     long done = 0;

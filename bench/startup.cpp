@@ -7,14 +7,9 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <map>
-#include <optional>
-#include <poll.h>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -106,77 +101,6 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// A private X server for the runs, so that the windows are mapped, exposed and painted as on a
-// desktop. Nothing when Xvfb is missing or does not come up.
-struct XServer {
-    pid_t pid = 0;
-    std::string display;
-
-    // On a display number of its own choosing, far from the low ones that test runs and desktops
-    // take.
-    bool start()
-    {
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            const int number = 200 + int((getpid() * 7919 + attempt * 104729) % 700);
-            if (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0) continue;
-            if (startOn(number)) return true;
-        }
-        return false;
-    }
-    bool startOn(int number)
-    {
-        int fd[2];
-        if (pipe(fd) != 0) return false;
-        const std::string fdText = std::to_string(fd[1]);
-        std::vector<std::string> args{"Xvfb",         ":" + std::to_string(number),
-                                      "-displayfd",   fdText,
-                                      "-screen",      "0",
-                                      "1280x1024x24", "-nolisten",
-                                      "tcp",          "-noreset"};
-        std::vector<char *> argv;
-        for (auto &a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fd[0]);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        const int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fd[1]);
-        if (spawned != 0) {
-            close(fd[0]);
-            pid = 0;
-            return false;
-        }
-        // Xvfb writes the display number and then a newline once it takes connections, and exits
-        // if it cannot write both: read up to the newline before letting go of the pipe.
-        std::string reply;
-        pollfd p{fd[0], POLLIN, 0};
-        while (reply.find('\n') == std::string::npos && poll(&p, 1, 10000) == 1) {
-            char buffer[32];
-            const ssize_t n = read(fd[0], buffer, sizeof buffer);
-            if (n <= 0) break;
-            reply.append(buffer, size_t(n));
-        }
-        close(fd[0]);
-        if (reply.find('\n') == std::string::npos) {
-            stop();
-            return false;
-        }
-        display = ":" + std::to_string(std::atoi(reply.c_str()));
-        return true;
-    }
-    void stop()
-    {
-        if (pid == 0) return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        pid = 0;
-    }
-    ~XServer() { stop(); }
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -189,16 +113,13 @@ int main(int argc, char *argv[])
     const std::string program = argv[1], bare = argv[2], breakdown = argv[3];
     const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 40;
 
-    XServer x;
-    std::string platform;
-    if (x.start()) {
-        setenv("DISPLAY", x.display.c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        platform = "xcb on a private Xvfb " + x.display;
-    } else {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        platform = "offscreen (no Xvfb)";
-    }
+    // On the X server in DISPLAY, which run-benchmarks starts for it (tests/support/x-session),
+    // so that the windows are mapped, exposed and painted as on a desktop; offscreen without one.
+    const char *display = std::getenv("DISPLAY");
+    const bool x = display && *display;
+    setenv("QT_QPA_PLATFORM", x ? "xcb" : "offscreen", 1);
+    const std::string platform =
+        x ? std::string("xcb on the X server ") + display : std::string("offscreen (no X server)");
     unsetenv("QT_SCALE_FACTOR");
     tavrilo::bench::RuntimeDir runtimeDir;
 

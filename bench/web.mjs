@@ -22,10 +22,11 @@ import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { at, controls, launch, openPage, serve, sleep } from '../tests/support/browser.mjs';
+import { launch, openPage, serve, sleep } from '../tests/support/browser.mjs';
+import { answer, at, boxButton, controls, news } from '../tests/support/page-queries.mjs';
 
 const seed = 20250607; // the random actions' sequence: the same in every run
-const answerCap = 10000; // what an answer box holds in a browser (app/mainwindow.cpp)
+const answerCap = 10000; // what an answer box holds in a browser (runtime/browser.cpp)
 
 class Failure extends Error {}
 
@@ -155,11 +156,6 @@ function watch(browser, page) {
     };
 }
 
-// The value in an answer box, as the page's element for it holds it.
-const answer = (page, name) => page.evaluate((name) =>
-    document.querySelector('#window div').shadowRoot.querySelector(`[id$="${name}"]`)?.value ?? '',
-name);
-
 async function points(url, count, picture) {
     const browser = await launch('chromium');
     try {
@@ -172,21 +168,21 @@ async function points(url, count, picture) {
         await sleep(1000);
         memory.push(['the program\'s page loaded', await tabMemory(browser, page)]);
         const click = async (name) => { const p = at(window, name); await page.mouse.click(p.x, p.y); };
-        await click('Command2'); // Начало
+        await click('start');
         const began = performance.now();
         for (let point = 1; point <= count; ++point) {
-            await click('t1');
+            await click('xAnswer');
             await page.keyboard.type(String(point % 8));
-            await click('t2');
+            await click('yAnswer');
             await page.keyboard.type(String(point % 5));
-            await click('Command3'); // Принять ответ
-            await click('Command5'); // Ещё точка
+            await click('accept');
+            await click('nextPoint');
             if (point % 25 === 0 || point === count) await answering(`after ${point} points`);
             if (point === 100 || point === count) {
                 // Every point was taken: the drill counts the next one.
-                const news = await page.evaluate(() => document.getElementById('news').textContent);
-                if (news !== `Задано вопросов: ${point + 1}`)
-                    throw new Failure(`after ${point} points the page says "${news}"`);
+                const said = await news(page);
+                if (said !== `Задано вопросов: ${point + 1}`)
+                    throw new Failure(`after ${point} points the page says "${said}"`);
                 memory.push([`after ${point} points`, await tabMemory(browser, page)]);
             }
         }
@@ -208,16 +204,6 @@ function generator(state) {
     };
     const below = (n) => Math.floor(next() * n);
     return { next, below, pick: (list) => list[below(list.length)] };
-}
-
-// Where the open message box's button is (page px), or null: Qt draws each window in a .qt-window
-// of its own, and the box's one button sits at the middle of its bottom edge. Runs in the page.
-function openBox() {
-    const windows = [...document.querySelector('#window div').shadowRoot
-        .querySelectorAll('.qt-window')].filter((w) => w.style.display !== 'none');
-    if (windows.length < 2) return null;
-    const r = windows.at(-1).querySelector('.qt-window-contents').getBoundingClientRect();
-    return { x: r.x + r.width / 2, y: r.bottom - 26 };
 }
 
 // What pastes are made of: a child's clipboard holds anything.
@@ -243,15 +229,14 @@ async function child(url, count, picture) {
         });
         const inside = (p, r, margin = 0) => p.x >= r.x - margin && p.x < r.x + r.width + margin &&
             p.y >= r.y - margin && p.y < r.y + r.height + margin;
-        const exit = { ...controls.Command7, x: window.x + controls.Command7.x,
-            y: window.y + controls.Command7.y };
+        const exit = { ...controls.exit, x: window.x + controls.exit.x, y: window.y + controls.exit.y };
         const within = (name) => {
             const c = controls[name];
             return { x: window.x + c.x + 2 + random.below(c.width - 4),
                 y: window.y + c.y + 2 + random.below(c.height - 4) };
         };
         const click = async (name) => { const p = at(window, name); await page.mouse.click(p.x, p.y); };
-        const box = () => page.evaluate(openBox);
+        const box = () => page.evaluate(boxButton);
         // Space and Enter press the button that has the keyboard; on Exit, Tab goes on instead.
         const focusedName = () => page.evaluate(() => {
             let e = document.activeElement;
@@ -297,7 +282,7 @@ async function child(url, count, picture) {
                 await page.mouse.click(p.x, p.y);
             },
             async 'tap on a button'() {
-                const p = within(random.pick(['Command2', 'Command3', 'Command5']));
+                const p = within(random.pick(['start', 'accept', 'nextPoint']));
                 await page.touchscreen.tap(p.x, p.y);
             },
             async 'key'() {
@@ -310,7 +295,7 @@ async function child(url, count, picture) {
                 await page.keyboard.press(key);
             },
             async 'typing into a box'() {
-                const name = random.pick(['t1', 't2']);
+                const name = random.pick(['xAnswer', 'yAnswer']);
                 const length = 1 + random.below(8);
                 let text = '';
                 for (let i = 0; i < length; ++i) text += random.pick([...'0123456789-,']);
@@ -318,7 +303,7 @@ async function child(url, count, picture) {
                 await page.keyboard.type(text);
             },
             async 'paste'() {
-                const name = random.pick(['t1', 't2']);
+                const name = random.pick(['xAnswer', 'yAnswer']);
                 const size = 1 + random.below(100000);
                 let text = '';
                 for (let i = 0; i < size; ++i) text += random.pick(pasteable);
@@ -329,14 +314,14 @@ async function child(url, count, picture) {
                 if (took > pastes.longest) Object.assign(pastes, { longest: took, size });
             },
             async 'the message box'() {
-                const name = random.pick(['t1', 't2']);
+                const name = random.pick(['xAnswer', 'yAnswer']);
                 const digit = String(random.below(10));
                 const close = random.pick(['Escape', 'Enter', ' ', 'click', 'tap']);
                 // An answer typed and not accepted: Ещё точка asks first, once the drill runs.
                 await click(name);
                 await page.keyboard.type(digit);
-                await click('Command5');
-                const place = await page.waitForFunction(openBox, { timeout: 2000 })
+                await click('nextPoint');
+                const place = await page.waitForFunction(boxButton, { timeout: 2000 })
                     .then((handle) => handle.jsonValue(), () => null);
                 if (!place) return;
                 ++boxes.up;
@@ -363,7 +348,7 @@ async function child(url, count, picture) {
 
         // A 1 MB paste into an emptied box, no message box in the way.
         if (await box()) await page.keyboard.press('Escape');
-        await click('t1');
+        await click('xAnswer');
         await page.keyboard.down('Control');
         await page.keyboard.press('KeyA');
         await page.keyboard.up('Control');
@@ -371,7 +356,7 @@ async function child(url, count, picture) {
         await writeClipboard('1'.repeat(1000000));
         const megabyte = await paste();
         await answering('the 1 MB paste');
-        const kept = (await answer(page, 't1')).length;
+        const kept = (await answer(page, 'xAnswer')).length;
         memory.push(['after a 1 MB paste', await tabMemory(browser, page)]);
         await page.screenshot({ path: picture });
         return { memory, took, done, pastes, boxes, spared, megabyte, kept };

@@ -1,6 +1,6 @@
 #include "program.h"
 
-#include "page.h"
+#include "browser.h"
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -11,10 +11,10 @@ void endProgram()
 {
     // In a browser the event loop is the page's and never gives main() back: the windows go, and
     // the page says in their place that the program has ended.
-    if (page::present()) {
+    if (browser::pageListens()) {
         for (QWindow *window : QGuiApplication::topLevelWindows())
             window->close();
-        page::ended();
+        browser::ended();
     }
     QCoreApplication::quit();
 }

@@ -2,19 +2,16 @@
 # Builds the Debian package from a build folder and checks it as a distribution would: lintian
 # (no error and no warning), the AppStream metadata and the desktop entry through their validators,
 # the declared dependencies; then installs it on this machine and starts the installed program
-# under Xvfb: the window must appear, carry the class its desktop entry names, and end on Exit.
+# on a private X server: the window must appear, carry the class its desktop entry names, and end
+# on Exit.
 #   tests/package-check.sh BUILD_DIR
 set -euo pipefail
+# shellcheck source=support/xsession.sh
+. "$(dirname "$0")/support/xsession.sh"
+xsession_enter "$0" "$@"
 build=${1:?build folder}
 work=$(mktemp -d)
-xvfb=
-program=
-cleanup() {
-    [ -n "$program" ] && kill "$program" 2>/dev/null || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 fail() {
     echo "package check: $1"
     [ -z "${2:-}" ] || cat "$2"
@@ -57,26 +54,14 @@ done
 changelog=$(zcat /usr/share/doc/tavrilo/changelog.gz | dpkg-parsechangelog -l - -S Version)
 [ "$changelog" = "$version" ] || fail "the changelog's last entry is $changelog, the package $version"
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")"
-
 (cd / && QT_QPA_PLATFORM=xcb exec /usr/bin/tavrilo) >"$work/log" 2>&1 &
 program=$!
-window=$(timeout 30 xdotool search --sync --name '^Tavrilo$' | head -n 1)
-[ -n "$window" ] || fail "the installed program showed no window" "$work/log"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-[ "$WIDTH"x"$HEIGHT" = 706x487 ] || fail "the window is ${WIDTH}x$HEIGHT, not 706x487"
+window=$(xsession_await_window "$program" 2>"$work/window") ||
+    fail "the installed program: $(cat "$work/window")" "$work/log"
 # On X11 a desktop finds the window's entry, and so its icon, by the window's class.
 class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 xprop -id "$window" WM_CLASS | grep -qF "\"$class\"" || fail "the window's class is not $class"
 
-xdotool mousemove --window "$window" 572 428 click 1 # "Выход"
-for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$program" 2>/dev/null && fail "Exit did not end the installed program"
-wait "$program" || fail "the installed program failed" "$work/log"
-program=
+xsession_exit "$window" "$program" 2>"$work/exit" || fail "on Exit: $(cat "$work/exit")" "$work/log"
 echo "package check: $(basename "$deb") is lintian-clean, its metadata and desktop entry validate," \
     "it installs, and its program starts, shows its window and exits"

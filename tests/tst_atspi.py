@@ -1,16 +1,16 @@
 #!/usr/bin/python3
-"""What a screen reader hears: the real program on its own X server and accessibility bus, watched
-by an AT-SPI listener as Orca watches it, and driven through AT-SPI as assistive technology drives
-it. Orca speaks an object that starts showing, wherever the focus is, only if it is a
-notification; so every new verdict and every new point must come as that event, named with what is
-to be heard.
+"""What a screen reader hears: the real program on a private X server (DISPLAY, as
+tests/support/x-session sets it) and an accessibility bus of its own, watched by an AT-SPI listener
+as Orca watches it, and driven through AT-SPI as assistive technology drives it. Orca speaks an
+object that starts showing, wherever the focus is, only if it is a notification; so every new
+verdict and every new point must come as that event, named with what is to be heard.
 
 With --page, the web page in Chromium or Firefox instead, as a screen reader finds it on AT-SPI:
 the window's controls with their roles and names in the tab order, and the drill done through
 them, its news read from the page's live region.
 
-Usage: tst_atspi.py PROGRAM | tst_atspi.py --page chromium|firefox SITE. Needs Xvfb, dbus-daemon,
-at-spi2-core and python3-pyatspi; with --page, Node.js and the browser too."""
+Usage: x-session tst_atspi.py PROGRAM | x-session tst_atspi.py --page chromium|firefox SITE. Needs
+dbus-daemon, at-spi2-core and python3-pyatspi; with --page, Node.js and the browser too."""
 import ctypes
 import os
 import pathlib
@@ -19,6 +19,10 @@ import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).parent / "support"))
+sys.dont_write_bytecode = True  # nothing written into the source tree
+from window import described, name  # noqa: E402 (the window's description beside this file)
 
 PR_SET_PDEATHSIG = 1
 libc = ctypes.CDLL(None)
@@ -52,16 +56,16 @@ def main(arguments):
     # A browser's crash reporter may still be writing there as the test ends.
     home = tempfile.TemporaryDirectory(prefix="tavrilo-atspi-", ignore_cleanup_errors=True)
     os.environ.update(HOME=home.name, XDG_RUNTIME_DIR=home.name, GSETTINGS_BACKEND="memory")
-    xvfb = start(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    if not os.environ.get("TAVRILO_X_SESSION"):
+        sys.exit("FAIL: not on a private X server: run this through tests/support/x-session")
     bus = start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    children = [xvfb, bus]
+    children = [bus]
     try:
-        display, address = (p.stdout.readline().decode().strip() for p in (xvfb, bus))
-        if not (display and address):
-            sys.exit("FAIL: Xvfb or dbus-daemon did not start")
-        os.environ.update(DISPLAY=":" + display, DBUS_SESSION_BUS_ADDRESS=address)
+        address = bus.stdout.readline().decode().strip()
+        if not address:
+            sys.exit("FAIL: dbus-daemon did not start")
+        os.environ.update(DBUS_SESSION_BUS_ADDRESS=address)
         if arguments[0] == "--page":
             return check_page(arguments[1], arguments[2], home.name, children)
         return check(arguments[0], children)
@@ -99,10 +103,10 @@ def check(program, children):
     wait("window on the accessibility bus", application)
     window = application()
 
-    def control(name):
-        found = pyatspi.findDescendant(window, lambda a: a.name == name)
+    def control(meaning):
+        found = pyatspi.findDescendant(window, lambda a: a.name == name(meaning))
         if not found:
-            sys.exit(f"FAIL: no control named {name}")
+            sys.exit(f"FAIL: no control named {name(meaning)}")
         return found
 
     def press(button):
@@ -110,9 +114,9 @@ def check(program, children):
         action.doAction(next(i for i in range(action.nActions) if action.getName(i) == "Press"))
 
     def answer(x, y):
-        control("Ответ: координата x").queryEditableText().setTextContents(x)
-        control("Ответ: координата y").queryEditableText().setTextContents(y)
-        press("Принять ответ")
+        control("xAnswer").queryEditableText().setTextContents(x)
+        control("yAnswer").queryEditableText().setTextContents(y)
+        press("accept")
 
     expected = []
 
@@ -124,11 +128,11 @@ def check(program, children):
 
     # Two points, each answered wrong (no point lies at 9): the verdict and the point are news
     # every time, the verdict cleared by Another point is not.
-    press("Начало")
+    press("start")
     hear("Задано вопросов: 1")
     answer("9", "9")
     hear("Ошибка")
-    press("Ещё точка")
+    press("nextPoint")
     hear("Задано вопросов: 2")
     answer("9", "9")
     hear("Ошибка")
@@ -154,25 +158,23 @@ def check_page(kind, site, folder, children):
             if application and application.name.lower() in ("chromium", "firefox", "firefox-esr"):
                 found = pyatspi.findDescendant(
                     application, lambda a: a.getRole() == pyatspi.ROLE_DOCUMENT_WEB and
-                    pyatspi.findDescendant(a, lambda b: b.name == "Начало"))
+                    pyatspi.findDescendant(a, lambda b: b.name == name("start")))
                 if found:
                     return found
         return None
 
     page = wait("page with the window's controls", document)
-    roles = {pyatspi.ROLE_PUSH_BUTTON: "button", pyatspi.ROLE_ENTRY: "entry",
-             pyatspi.ROLE_IMAGE: "image"}
-    found = pyatspi.findAllDescendants(page, lambda a: a.getRole() in roles and a.name)
-    controls = [(roles[a.getRole()], a.name) for a in found]
-    expected = [("button", "Начало"), ("button", "Ещё точка"), ("button", "Выход"),
-                ("button", "Принять ответ"), ("entry", "Ответ: координата x"),
-                ("entry", "Ответ: координата y"), ("image", "Плоскость задания"),
-                ("image", "Плоскость ответа")]
+    # The window's controls in its tab order, each in the role of its kind.
+    roles = {"button": pyatspi.ROLE_PUSH_BUTTON, "answerBox": pyatspi.ROLE_ENTRY,
+             "plane": pyatspi.ROLE_IMAGE}
+    found = pyatspi.findAllDescendants(page, lambda a: a.getRole() in roles.values() and a.name)
+    controls = [(a.getRole(), a.name) for a in found]
+    expected = [(roles[described["controls"][m]["kind"]], name(m)) for m in described["tabOrder"]]
     if controls != expected:
         sys.exit(f"FAIL: {kind}: the controls on AT-SPI are {controls}, expected {expected}")
 
-    def control(name):
-        return pyatspi.findDescendant(page, lambda a: a.name == name)
+    def control(meaning):
+        return pyatspi.findDescendant(page, lambda a: a.name == name(meaning))
 
     def news():
         region = pyatspi.findDescendant(
@@ -201,31 +203,36 @@ def check_page(kind, site, folder, children):
         found = pyatspi.findDescendant(page, lambda a: a.getState().contains(pyatspi.STATE_FOCUSED))
         return found.name if found else None
 
-    def focus(name):
-        control(name).queryComponent().grabFocus()
-        wait(f"focus on {name}", lambda: focused() == name, 10)
+    def focus(meaning):
+        control(meaning).queryComponent().grabFocus()
+        wait(f"focus on {name(meaning)}", lambda: focused() == name(meaning), 10)
 
-    focus("Начало")
+    def tab_to(meaning):
+        keys("key", "Tab")
+        wait(f"the focus on {name(meaning)} after Tab (now {focused()!r})",
+             lambda: focused() == name(meaning), 10)
+
+    focus("start")
     keys("key", "space")
     hear("Задано вопросов: 1")
     # Tab goes round as on the desktop; what has the focus is what a screen reader says.
-    for name in ("Ещё точка", "Выход", "Принять ответ", "Ответ: координата x"):
-        keys("key", "Tab")
-        wait(f"the focus on {name} after Tab (now {focused()!r})", lambda: focused() == name, 10)
-    # What is typed must be in the box the screen reader reads, before the next key.
-    def typed(name, text):
-        keys("type", text)
-        value = lambda: control(name).queryText().getText(0, -1)
-        wait(f"{text!r} typed into {name}", lambda: value() == text, 10)
+    order = described["tabOrder"]
+    for meaning in order[order.index("start") + 1:order.index("xAnswer") + 1]:
+        tab_to(meaning)
 
-    typed("Ответ: координата x", "9")
-    keys("key", "Tab")
-    wait("the focus on Ответ: координата y after Tab", lambda: focused() == "Ответ: координата y", 10)
-    typed("Ответ: координата y", "9")
-    focus("Принять ответ")
+    # What is typed must be in the box the screen reader reads, before the next key.
+    def typed(meaning, text):
+        keys("type", text)
+        value = lambda: control(meaning).queryText().getText(0, -1)
+        wait(f"{text!r} typed into {name(meaning)}", lambda: value() == text, 10)
+
+    typed("xAnswer", "9")
+    tab_to("yAnswer")
+    typed("yAnswer", "9")
+    focus("accept")
     keys("key", "space")
     hear("Ошибка")
-    focus("Ещё точка")
+    focus("nextPoint")
     keys("key", "Return")
     hear("Задано вопросов: 2")
     print(f"PASS: {kind}: the controls on AT-SPI, in the tab order, and the drill through them")

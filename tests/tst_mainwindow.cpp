@@ -4,6 +4,7 @@
 // so that only the embedded font is Tavrilo Sans), 1.25 (with a second screen, at 1, to move
 // the window to), 1.5 and 2.
 #include "application.h"
+#include "planegrid.h"
 #include "widgettest.h"
 #include "windowpictures.h"
 
@@ -28,10 +29,17 @@ void show(MainWindow &window)
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 }
 
-QAccessibleInterface *accessible(const MainWindow &window, const char *name)
+QAccessibleInterface *accessible(const MainWindow &window, QStringView meaning)
 {
-    return QAccessible::queryAccessibleInterface(control(window, name));
+    return QAccessible::queryAccessibleInterface(widget(window, meaning));
 }
+
+// What a screen reader knows each of window.json's kinds of control as.
+const QHash<QString, QAccessible::Role> roles{{u"button"_s, QAccessible::Button},
+                                              {u"answerBox"_s, QAccessible::EditableText},
+                                              {u"plane"_s, QAccessible::Graphic},
+                                              {u"label"_s, QAccessible::StaticText},
+                                              {u"alert"_s, QAccessible::Notification}};
 
 } // namespace
 
@@ -58,53 +66,48 @@ private slots:
 
     void controlsShowWhatTheyShould_data()
     {
-        QTest::addColumn<int>("i");
-        for (const Control &c : controls)
-            QTest::newRow(c.name) << int(&c - controls);
+        QTest::addColumn<Control>("c");
+        for (const Control &c : described().controls)
+            QTest::newRow(qPrintable(c.meaning)) << c;
     }
     void controlsShowWhatTheyShould()
     {
-        QFETCH(int, i);
-        const Control &c = controls[i];
+        QFETCH(Control, c);
         MainWindow window;
-        QWidget *widget = control(window, c.name);
+        QWidget *widget = window.findChild<QWidget *>(c.objectName);
+        QVERIFY(widget);
         QCOMPARE(widget->geometry(), c.rect);
         QVERIFY(widget->isVisibleTo(&window) && widget->isEnabled());
-        QCOMPARE(widget->property("text").toString(), QString::fromUtf8(c.text));
-        QCOMPARE(widget->property("wordWrap").toBool(), c.name == std::string_view("Label3"));
+        QCOMPARE(widget->property("text").toString(), c.text);
+        QCOMPARE(widget->property("wordWrap").toBool(), c.wordWrap);
         if (c.fontPixels) {
             const QFontInfo font(widget->font());
             QCOMPARE(font.family(), QStringLiteral("Tavrilo Sans"));
             QCOMPARE(font.pixelSize(), c.fontPixels);
             QVERIFY(font.bold());
-            QCOMPARE(widget->palette().color(widget->foregroundRole()), QColor(c.ink));
+            QCOMPARE(widget->palette().color(widget->foregroundRole()), c.ink);
         }
         if (const QVariant alignment = widget->property("alignment"); alignment.isValid())
-            QCOMPARE(int(alignment.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask), c.alignment);
+            QCOMPARE(alignment.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask, c.alignment);
         // The ground as painted, away from text and frame; below the grid picture on a plane.
         const QImage image = widget->grab().toImage();
-        const QPoint probe = qobject_cast<PlaneBox *>(widget) ? QPoint(4, 285)
-                             : c.alignment == left ? QPoint(c.rect.width() - 5, c.rect.height() / 2)
-                                                   : QPoint(4, c.rect.height() / 2);
-        QCOMPARE(QColor(image.pixel(probe * image.devicePixelRatio())), QColor(c.ground));
-    }
-
-    void controlsHaveRussianNames()
-    {
-        // Those that no caption names; the planes as graphics that say what they show.
-        MainWindow window;
-        const std::tuple<const char *, QAccessible::Role, const char *> names[] = {
-            {"t1", QAccessible::EditableText, "Ответ: координата x"},
-            {"t2", QAccessible::EditableText, "Ответ: координата y"},
-            {"p1", QAccessible::Graphic, "Плоскость задания"},
-            {"p2", QAccessible::Graphic, "Плоскость ответа"},
-            {"Label8", QAccessible::Notification, ""}};
-        for (const auto &[name, role, text] : names) {
-            QCOMPARE(accessible(window, name)->role(), role);
-            QCOMPARE(accessible(window, name)->text(QAccessible::Name), QString::fromUtf8(text));
+        const QPoint probe = c.kind == u"plane" ? QPoint(4, 285)
+                             : c.alignment == Qt::AlignLeft
+                                 ? QPoint(c.rect.width() - 5, c.rect.height() / 2)
+                                 : QPoint(4, c.rect.height() / 2);
+        QCOMPARE(QColor(image.pixel(probe * image.devicePixelRatio())), c.ground);
+        // What a screen reader knows it as (a plane saying what it shows), and Qt's own texts, such
+        // as an answer box's menu.
+        const QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+        QCOMPARE(face->role(), roles.value(c.kind, QAccessible::NoRole));
+        QCOMPARE(face->text(QAccessible::Name), c.accessibleName);
+        if (c.kind == u"plane") QVERIFY(face->text(QAccessible::Description).contains(u"точк"));
+        if (c.kind == u"answerBox") {
+            const std::unique_ptr<QMenu> menu(
+                static_cast<QLineEdit *>(widget)->createStandardContextMenu());
+            QCOMPARE(menu->actions().constFirst()->text().section(u'\t', 0, 0),
+                     u"&Отменить действие");
         }
-        for (const char *plane : {"p1", "p2"})
-            QVERIFY(accessible(window, plane)->text(QAccessible::Description).contains(u"точк"));
     }
 
     void qtsOwnTextsInRussian()
@@ -116,10 +119,9 @@ private slots:
         MainWindow window;
         lookedUp_.asked.clear();
         const std::unique_ptr<QMenu> menu(
-            control<QLineEdit>(window, "t1")->createStandardContextMenu());
+            widget<QLineEdit>(window, u"xAnswer")->createStandardContextMenu());
         menu->adjustSize(); // lays out each entry with its shortcut's text
-        QCOMPARE(menu->actions().constFirst()->text().section(u'\t', 0, 0), u"&Отменить действие");
-        for (const char *name : {"Command2", "t1"}) {
+        for (QStringView name : {u"start", u"xAnswer"}) {
             QAccessibleActionInterface *actions = accessible(window, name)->actionInterface();
             for (const QString &action : actions->actionNames())
                 (void)actions->localizedActionName(action),
@@ -149,6 +151,8 @@ private slots:
         // the grid as drawn for that screen's ratio, pixel for pixel, white below the grid.
         MainWindow window;
         QCOMPARE(window.windowTitle(), QStringLiteral("Tavrilo"));
+        QCOMPARE(window.objectName(), described().objectName);
+        QCOMPARE(window.size(), described().size);
         QCOMPARE(window.minimumSize(), window.maximumSize());
         QCOMPARE(window.windowIcon().availableSizes(),
                  (QList<QSize>{{48, 48}, {64, 64}, {128, 128}, {256, 256}}));
@@ -166,8 +170,9 @@ private slots:
             grid.setDevicePixelRatio(1);
             expected.fill(Qt::white);
             QPainter(&expected).drawImage(0, 0, grid);
-            for (const char *plane : {"p1", "p2"})
-                QVERIFY2(shown(window, plane).convertToFormat(grid.format()) == expected, plane);
+            for (QStringView plane : {u"targetPlane", u"answerPlane"})
+                QVERIFY2(shown(window, plane).convertToFormat(grid.format()) == expected,
+                         qPrintable(plane.toString()));
         }
     }
 
@@ -186,32 +191,33 @@ private slots:
             QCOMPARE(face->role(), QAccessible::Notification);
             heard << face->text(QAccessible::Name);
         });
-        click(window, "Command2");
-        QCOMPARE(dotOn(window, "p2", Qt::blue), noDot);
+        click(window, u"start");
+        QCOMPARE(dotOn(window, u"answerPlane", Qt::blue), noDot);
         const QList<QPoint> answers{{-7, 7}, {7, -7}, {0, 0}};
         for (int i = 1; i <= 4; ++i) {
             const QPoint task(window.quiz().state().targetX, window.quiz().state().targetY);
             const QPoint answer = answers.value(i - 1, task);
             news << u"Задано вопросов: %1"_s.arg(i) << (answer == task ? u"Верно"_s : u"Ошибка"_s);
-            QCOMPARE(dotOn(window, "p1", Qt::red), task);
-            type(window, "t1", QString::number(answer.x()));
-            type(window, "t2", QString::number(answer.y()));
-            click(window, "Command3");
-            click(window, "Command3");
-            QCOMPARE(dotOn(window, "p2", Qt::blue), answer);
-            QCOMPARE(control<QLabel>(window, "Label8")->text(), news.last());
-            click(window, "Command5");
-            QCOMPARE(dotOn(window, "p2", Qt::blue), noDot);
-            QCOMPARE(control<QLineEdit>(window, "t1")->text(), QString());
+            QCOMPARE(dotOn(window, u"targetPlane", Qt::red), task);
+            type(window, u"xAnswer", QString::number(answer.x()));
+            type(window, u"yAnswer", QString::number(answer.y()));
+            click(window, u"accept");
+            click(window, u"accept");
+            QCOMPARE(dotOn(window, u"answerPlane", Qt::blue), answer);
+            QCOMPARE(widget<QLabel>(window, u"verdict")->text(), news.last());
+            click(window, u"nextPoint");
+            QCOMPARE(dotOn(window, u"answerPlane", Qt::blue), noDot);
+            QCOMPARE(widget<QLineEdit>(window, u"xAnswer")->text(), QString());
         }
         QCOMPARE(heard, news << u"Задано вопросов: 5"_s);
         QStringList review;
-        for (const char *counter : {"Label7", "Label5"}) {
+        for (QStringView counter : {u"questionCount", u"mistakeCount"}) {
             for (const auto &label : accessible(window, counter)->relations(QAccessible::Label))
                 review << label.first->text(QAccessible::Name);
             review << accessible(window, counter)->text(QAccessible::Name);
         }
-        QCOMPARE(review, (QStringList{u"Задано вопросов:"_s, u"5"_s, u"Сделано  ошибок:"_s,
+        QCOMPARE(review, (QStringList{control(u"questionCaption").text, u"5"_s,
+                                      control(u"mistakeCaption").text,
                                       QString::number(window.quiz().state().mistakeCount)}));
     }
 
@@ -223,13 +229,13 @@ private slots:
         // window's again: Space presses the button that asked, which asks again.
         MainWindow window;
         show(window);
-        click(window, "Command2");
-        type(window, "t1", "4");
-        type(window, "t2", "4");
+        click(window, u"start");
+        type(window, u"xAnswer", "4");
+        type(window, u"yAnswer", "4");
         const QuizState before = window.quiz().state();
-        QSignalSpy accepts(control<QPushButton>(window, "Command3"), &QPushButton::clicked);
-        QSignalSpy anothers(control<QPushButton>(window, "Command5"), &QPushButton::clicked);
-        click(window, "Command5");
+        QSignalSpy accepts(widget<QPushButton>(window, u"accept"), &QPushButton::clicked);
+        QSignalSpy anothers(widget<QPushButton>(window, u"nextPoint"), &QPushButton::clicked);
+        click(window, u"nextPoint");
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         QVERIFY(box);
         QCOMPARE(box->windowTitle() + u'|' + box->text() + u'|' + QString::number(box->icon()) +
@@ -237,7 +243,7 @@ private slots:
                  QStringLiteral("Tavrilo|Подтвердите принятие введённого ответа|%1|1")
                      .arg(QMessageBox::Information));
         QVERIFY(window.geometry().contains(box->geometry().center()));
-        for (const char *button : {"Command3", "Command5"})
+        for (QStringView button : {u"accept", u"nextPoint"})
             accessible(window, button)
                 ->actionInterface()
                 ->doAction(QAccessibleActionInterface::pressAction());
@@ -245,7 +251,7 @@ private slots:
         QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
         QTRY_COMPARE(QApplication::activeWindow(), &window);
         QCOMPARE(window.quiz().state(), before);
-        QCOMPARE(control<QLineEdit>(window, "t1")->text(), QStringLiteral("4"));
+        QCOMPARE(widget<QLineEdit>(window, u"xAnswer")->text(), QStringLiteral("4"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QVERIFY(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()));
     }
@@ -260,31 +266,33 @@ private slots:
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         const auto key = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
-        auto *plane = control<PlaneBox>(window, "p1");
+        auto *plane = widget<PlaneBox>(window, u"targetPlane");
         const QImage unfocused = plane->grab().toImage();
         const QImage area = plane->grab(plane->contentsRect()).toImage();
-        QStringList order{QApplication::focusWidget()->objectName()};
+        QStringList order{QApplication::focusWidget()->objectName()}, expected;
+        for (const QString &meaning : described().tabOrder)
+            expected << control(meaning).objectName;
         for (int i = 0; i < 8; ++i) {
             key(Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
-            if (order.last() != u"p1") continue;
+            if (QApplication::focusWidget() != plane) continue;
             QVERIFY(plane->grab().toImage() != unfocused &&
                     plane->grab(plane->contentsRect()).toImage() == area);
         }
-        QCOMPARE(order.join(u' '), u"Command2 Command5 Command7 Command3 t1 t2 p1 p2 Command2");
+        QCOMPARE(order, expected << expected.first());
         key(Qt::Key_Return); // Start
         key(Qt::Key_Tab);
         key(Qt::Key_Enter); // Another point
         key(Qt::Key_Space); // Another point
-        QCOMPARE(control<QLabel>(window, "Label7")->text(), QStringLiteral("3"));
+        QCOMPARE(widget<QLabel>(window, u"questionCount")->text(), QStringLiteral("3"));
         // Into the boxes, an answer of any length: 40,002 characters, where QLineEdit would
         // stop at 32,767.
         for (int i = 0; i < 3; ++i)
             key(Qt::Key_Tab);
-        control<QLineEdit>(window, "t1")->setText(QString(40000, u'7'));
+        widget<QLineEdit>(window, u"xAnswer")->setText(QString(40000, u'7'));
         key(Qt::Key_End);
         QTest::keyClicks(QApplication::focusWidget(), "12");
-        QCOMPARE(control<QLineEdit>(window, "t1")->text().size(), 40002);
+        QCOMPARE(widget<QLineEdit>(window, u"xAnswer")->text().size(), 40002);
         key(Qt::Key_Tab);
         QTest::keyClicks(QApplication::focusWidget(), "1");
         key(Qt::Key_Return);

@@ -1,8 +1,9 @@
-// The real program on its own X server, driven only through the screen, mouse and keyboard, as a
+// The real program on a private X server, driven only through the screen, mouse and keyboard, as a
 // learner would: start, answer the point, take another, be asked to accept a typed answer, exit.
-// And the same program on a Wayland compositor of its own, against what it shows on X.
-// TAVRILO_SMOKE_PROGRAM names another command to drive on X, such as "wine /path/tavrilo.exe";
-// TAVRILO_SMOKE_WM a window manager to run there first, such as "openbox".
+// And the same program on a Wayland compositor of its own, against what it shows on X. The X
+// server is the one in DISPLAY, which tests/support/x-session starts (with a window manager where
+// one is wanted). TAVRILO_SMOKE_PROGRAM names another command to drive on X, such as
+// "wine /path/tavrilo.exe".
 // TAVRILO_SMOKE_BROWSER ("chromium" or "firefox") drives the web page in TAVRILO_SMOKE_PAGE (the
 // page's folder) instead, served on 127.0.0.1, after the desktop program has shown what the
 // window must look like: the same session, then the page's word on Exit, the page again with the
@@ -26,12 +27,7 @@ using namespace tavrilo::testing;
 
 namespace {
 
-constexpr QSize clientSize(706, 487);
-// Inside their frames: the planes' drawing areas, the answer boxes' fields, the mistake count.
-const QRect taskPlane = rectOf("p1") - QMargins(2, 2, 2, 2);
-const QRect answerPlane = rectOf("p2") - QMargins(2, 2, 2, 2);
-const QRect xBox = rectOf("t1") - QMargins(3, 3, 3, 3), yBox = rectOf("t2") - QMargins(3, 3, 3, 3);
-const QRect verdict = rectOf("Label8"), mistakes = rectOf("Label5") - QMargins(2, 2, 2, 2);
+const auto rectOf = [](QStringView meaning) { return control(meaning).rect; };
 
 // How much text, black, red or navy, which all lack green, the area shows.
 int count(const QImage &image, QRect area)
@@ -69,7 +65,7 @@ std::optional<QPoint> locate(const QImage &shot, const QImage &image)
 // a button clicked.
 QRect changed(const QImage &before, const QImage &after)
 {
-    const QRegion lively = QRegion(rectOf("t1")) + rectOf("t2") + rectOf("Command5");
+    const QRegion lively = QRegion(rectOf(u"xAnswer")) + rectOf(u"yAnswer") + rectOf(u"nextPoint");
     QRect all;
     for (int y = 0; y < before.height(); ++y)
         for (int x = 0; x < before.width(); ++x)
@@ -78,7 +74,7 @@ QRect changed(const QImage &before, const QImage &after)
     return all;
 }
 
-// Kills a child if this test dies, so that no X server or program outlives a crashed run.
+// Kills a child if this test dies, so that no program outlives a crashed run.
 const auto dieWithParent = [] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); };
 constexpr int toolTimeout = 30000; // ms; only a broken tool or program takes that long
 
@@ -87,11 +83,11 @@ constexpr int toolTimeout = 30000; // ms; only a broken tool or program takes th
 class SmokeTest : public QObject {
     Q_OBJECT
 
-    // A display server with the program on it, and on X a window manager if asked for; the
-    // command that takes a screenshot into the file named last.
+    // A display server with the program on it; the command that takes a screenshot into the file
+    // named last.
     struct Desktop {
         QProcessEnvironment environment;
-        QProcess server, windowManager, program;
+        QProcess program;
         QStringList shoot;
     };
     Desktop x11_, wayland_;
@@ -99,6 +95,14 @@ class SmokeTest : public QObject {
     QTemporaryDir shots_{QDir::tempPath() + u"/tavrilo-smoke-XXXXXX"_s};
     // The web page instead of the program, where asked for: the browser it is shown in.
     const QString browser_ = qEnvironmentVariable("TAVRILO_SMOKE_BROWSER");
+    const QSize clientSize = described().size;
+    // Inside their frames: the planes' drawing areas, the answer boxes' fields, the mistake count.
+    const QRect taskPlane = rectOf(u"targetPlane") - QMargins(2, 2, 2, 2);
+    const QRect answerPlane = rectOf(u"answerPlane") - QMargins(2, 2, 2, 2);
+    const QRect xBox = rectOf(u"xAnswer") - QMargins(3, 3, 3, 3);
+    const QRect yBox = rectOf(u"yAnswer") - QMargins(3, 3, 3, 3);
+    const QRect verdict = rectOf(u"verdict"),
+                mistakes = rectOf(u"mistakeCount") - QMargins(2, 2, 2, 2);
     QPoint origin_;    // the client area's corner on the X screen
     QImage screen_;    // the client area in the screenshot of the state last awaited
     QImage unstarted_; // the client area before Start
@@ -128,24 +132,21 @@ class SmokeTest : public QObject {
         const QPoint c = control.translated(origin_).center();
         xdotool(u"mousemove --sync %1 %2 click 1"_s.arg(c.x()).arg(c.y()));
     }
-    // Tries until done, for up to ten seconds while the program runs.
-    static bool poll(const Desktop &desktop, const std::function<bool()> &done)
-    {
-        bool did = false;
-        (void)QTest::qWaitFor(
-            [&] { return desktop.program.state() != QProcess::Running || (did = done()); }, 10000);
-        return did;
-    }
-    // Looks at the screen until it shows what it should, kept as the step's picture.
+    // Looks at the screen until it shows what it should, for up to ten seconds while the program
+    // runs, kept as the step's picture.
     bool awaitScreen(const Desktop &desktop, const QString &step,
                      const std::function<bool(const QImage &)> &shows)
     {
         const QString shot = shots_.filePath(step + u".png"_s);
-        if (poll(desktop, [&] {
-                return run(desktop, desktop.shoot.first(), desktop.shoot.mid(1) << shot) &&
-                       shows(QImage(shot).convertToFormat(QImage::Format_RGB32));
-            }))
-            return true;
+        bool shown = false;
+        (void)QTest::qWaitFor(
+            [&] {
+                return desktop.program.state() != QProcess::Running ||
+                       (shown = run(desktop, desktop.shoot.first(), desktop.shoot.mid(1) << shot) &&
+                                shows(QImage(shot).convertToFormat(QImage::Format_RGB32)));
+            },
+            10000);
+        if (shown) return true;
         qWarning("%s: not as it should be, see %s", qPrintable(step), qPrintable(shot));
         shots_.setAutoRemove(false);
         return false;
@@ -200,7 +201,7 @@ class SmokeTest : public QObject {
         xdotool(u"search --onlyvisible --name ^Tavrilo$ windowfocus --sync"_s);
         if (!await(u"focused"_s, [&](const QImage &s) { return s != unstarted_; })) return false;
         unstarted_ = screen_;
-        click(rectOf("Command7"));
+        click(rectOf(u"exit"));
         return x11_.program.waitForFinished(toolTimeout) &&
                startProgram(x11_, {QStringLiteral(TAVRILO_BROWSER), browser_,
                                    qEnvironmentVariable("TAVRILO_SMOKE_PAGE"), shots_.path()}) &&
@@ -208,45 +209,22 @@ class SmokeTest : public QObject {
     }
 
 private slots:
-    // The program on a private X server: its one window titled "Tavrilo", 706 x 487 inside, shows
-    // the drill not yet started.
+    // The program on the private X server: its one window titled "Tavrilo", 706 x 487 inside,
+    // shows the drill not yet started.
     void initTestCase()
     {
-        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
         xdotool_ = QStandardPaths::findExecutable(u"xdotool"_s);
         xwininfo_ = QStandardPaths::findExecutable(u"xwininfo"_s);
         // ImageMagick's own copy, not any other "import" on the path.
         import_ = QStandardPaths::findExecutable(u"import"_s, {u"/usr/bin"_s});
-        QVERIFY2(!xvfb.isEmpty() && !xdotool_.isEmpty() && !xwininfo_.isEmpty() &&
-                     !import_.isEmpty(),
-                 "Xvfb, xdotool, xwininfo or import not found: install xvfb, xdotool, x11-utils "
-                 "and imagemagick");
-
-        // The server picks a free display itself and writes its number to our end of the pipe.
-        x11_.server.setChildProcessModifier(dieWithParent);
-        x11_.server.setStandardErrorFile(QProcess::nullDevice());
-        x11_.server.start(
-            xvfb, u"-displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset"_s.split(u' '));
-        QByteArray reply;
-        while (!reply.contains('\n') && x11_.server.waitForReadyRead(toolTimeout))
-            reply += x11_.server.readAllStandardOutput();
-        const QString display = QString(reply).trimmed();
-        QVERIFY2(!display.isEmpty(),
-                 qPrintable("Xvfb gave no display: "_L1 + x11_.server.errorString()));
+        QVERIFY2(
+            !xdotool_.isEmpty() && !xwininfo_.isEmpty() && !import_.isEmpty(),
+            "xdotool, xwininfo or import not found: install xdotool, x11-utils and imagemagick");
+        QVERIFY2(qEnvironmentVariableIsSet("TAVRILO_X_SESSION"),
+                 "not on a private X server: run this through tests/support/x-session");
         x11_.environment = QProcessEnvironment::systemEnvironment();
-        x11_.environment.insert(u"DISPLAY"_s, u':' + display);
         x11_.environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-        x11_.environment.remove(u"XAUTHORITY"_s);
         x11_.shoot = {import_, u"-window"_s, u"root"_s};
-        // A window manager sets the desktops' count once it manages the screen.
-        if (const QString wm = qEnvironmentVariable("TAVRILO_SMOKE_WM"); !wm.isEmpty()) {
-            x11_.windowManager.setProcessEnvironment(x11_.environment);
-            x11_.windowManager.setChildProcessModifier(dieWithParent);
-            x11_.windowManager.start(wm, {});
-            QVERIFY2(QTest::qWaitFor([&] { return run(x11_, xdotool_, {u"get_num_desktops"_s}); },
-                                     toolTimeout),
-                     "the window manager did not start");
-        }
         QVERIFY2(startProgram(x11_), qPrintable(x11_.program.errorString()));
 
         QVERIFY2(QTest::qWaitFor([&] { return !window().isEmpty(); }, toolTimeout),
@@ -254,7 +232,7 @@ private slots:
         QCOMPARE(window().size(), clientSize);
         origin_ = window().topLeft();
         // Before Start: painted (the bare root is black), and no dot, verdict or mistake count.
-        QVERIFY(await(u"window"_s, [](const QImage &s) {
+        QVERIFY(await(u"window"_s, [&](const QImage &s) {
             return count(s, taskPlane) < 285 * 285 / 4 && dot(s, taskPlane, Qt::red) == noDot &&
                    dot(s, answerPlane, Qt::blue) == noDot && !count(s, mistakes) &&
                    !count(s, verdict);
@@ -301,7 +279,7 @@ private slots:
             return dot(s, answerPlane, Qt::blue) == noDot && !count(s, verdict) &&
                    !count(s, xBox) && qAbs(target.x()) <= 7;
         };
-        click(rectOf("Command2"));
+        click(rectOf(u"start"));
         QVERIFY(await(u"start"_s, newPoint));
 
         // A wrong point typed ("--": a minus is no option) and accepted: its blue dot where it
@@ -317,7 +295,7 @@ private slots:
         };
         type(xBox, QString::number(wrong.x()) + decimals);
         type(yBox, QString::number(wrong.y()));
-        click(rectOf("Command3"));
+        click(rectOf(u"accept"));
         QVERIFY(await(u"wrong"_s, [&](const QImage &s) {
             return count(s, verdict) && count(s, mistakes) &&
                    dot(s, answerPlane, Qt::blue) == wrong;
@@ -325,7 +303,7 @@ private slots:
         const QImage wrongVerdict = screen_.copy(verdict), oneMistake = screen_.copy(mistakes);
 
         // Another point: the answer, its dot and its verdict cleared, a new red dot.
-        click(rectOf("Command5"));
+        click(rectOf(u"nextPoint"));
         QVERIFY(await(u"another"_s, newPoint));
 
         // An answer begun but not accepted: Another point asks for it in a box over the window,
@@ -337,7 +315,7 @@ private slots:
         type(xBox, QString::number(target.x()));
         QRect box;
         for (const char *closer : {"its button", "Enter", "Enter"}) {
-            closer == "its button"sv ? click(rectOf("Command5")) : xdotool(u"key space"_s);
+            closer == "its button"sv ? click(rectOf(u"nextPoint")) : xdotool(u"key space"_s);
             QVERIFY(await(u"asked"_s, [&](const QImage &s) {
                 box = changed(typed, s);
                 return box.width() > 100 && box.height() > 60;
@@ -364,14 +342,14 @@ private slots:
         // The answer finished and accepted: its dot on the red one, the other verdict, no further
         // mistake.
         type(yBox, QString::number(target.y()));
-        click(rectOf("Command3"));
+        click(rectOf(u"accept"));
         QVERIFY(await(u"right"_s, [&](const QImage &s) {
             return count(s, verdict) && s.copy(verdict) != wrongVerdict &&
                    s.copy(mistakes) == oneMistake && dot(s, answerPlane, Qt::blue) == target &&
                    dot(s, taskPlane, Qt::red) == target;
         }));
 
-        click(rectOf("Command7"));
+        click(rectOf(u"exit"));
         if (browser_.isEmpty()) {
             QVERIFY2(x11_.program.waitForFinished(toolTimeout) &&
                          x11_.program.exitStatus() == QProcess::NormalExit &&
@@ -395,9 +373,8 @@ private slots:
     // Nothing outlives the test.
     void cleanupTestCase()
     {
-        for (QProcess *process :
-             {&x11_.program, &wayland_.program, &x11_.windowManager, &x11_.server}) {
-            process->terminate(); // Xvfb removes its lock and socket on the way out
+        for (QProcess *process : {&x11_.program, &wayland_.program}) {
+            process->terminate();
             if (!process->waitForFinished(toolTimeout)) process->kill();
             process->waitForFinished(toolTimeout);
         }

@@ -8,6 +8,7 @@ set -euo pipefail
 out=$(realpath "${1:?the Windows build folder}")
 linux=$(realpath "${2:?the Linux build folder}")
 root=$(cd "$(dirname "$0")/.." && pwd)
+x_session=$root/tests/support/x-session
 zip=$(ls "$out"/tavrilo-*-win64.zip)
 setup=$(ls "$out"/tavrilo-*-win64-setup.exe)
 
@@ -28,7 +29,7 @@ echo "== the suites under Wine"
 # The prefix made first: suites started side by side would each begin making it, and one of them
 # can then find the other's half-started Wine server gone (seen where Wine has its 32-bit side).
 WINEPREFIX=$work/suites wineboot --init >/dev/null 2>&1 && WINEPREFIX=$work/suites timeout 120 wineserver --wait
-WINEPREFIX=$work/suites xvfb-run -a ctest --test-dir "$out" --output-on-failure -j "${JOBS:-2}"
+WINEPREFIX=$work/suites "$x_session" ctest --test-dir "$out" --output-on-failure -j "${JOBS:-2}"
 
 echo "== the portable program under Wine, driven on the screen"
 unzip -q "$zip" -d "$work/portable"
@@ -37,8 +38,8 @@ export WINEPREFIX=$work/portable-prefix
 wineboot --init >/dev/null 2>&1 && timeout 120 wineserver --wait
 # Under a window manager, as on Windows: without one, Wine lets the first click after a window
 # change go by (the message box's button would need two).
-TAVRILO_SMOKE_WM=openbox TAVRILO_SMOKE_PROGRAM="wine $(ls "$work"/portable/*/tavrilo.exe)" \
-    "$linux/tests/tst_smoke" learnerSession
+TAVRILO_SMOKE_PROGRAM="wine $(ls "$work"/portable/*/tavrilo.exe)" \
+    "$x_session" --wm openbox "$linux/tests/tst_smoke" learnerSession
 unset WINEPREFIX
 
 echo "== the installer under Wine"

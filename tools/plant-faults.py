@@ -409,42 +409,53 @@ def run_suite(build_dir: Path, jobs, log):
 
 
 def web_steps(source: Path, build_dir: Path, site: Path):
-    """tests/web-check.sh's steps, one by one: the script stops at the first that fails, and each
-    fault should say every check that catches it."""
-    steps = []
-    for browser in ("chromium", "firefox"):
-        steps.append((f"tst_smoke {browser}", [build_dir / "tests/tst_smoke", "learnerSession"],
-                      {"TAVRILO_SMOKE_BROWSER": browser, "TAVRILO_SMOKE_PAGE": str(site)}))
-    steps.append(("tst_web.mjs", ["node", source / "tests/tst_web.mjs", site], {}))
-    for browser in ("chromium", "firefox"):
-        steps.append((f"tst_atspi --page {browser}",
-                      ["/usr/bin/python3", source / "tests/tst_atspi.py", "--page", browser, site],
-                      {}))
-    return steps
+    """tests/web-check.sh's steps, as it lists them, to run one by one: the script stops at the
+    first that fails, and each fault should say every check that catches it."""
+    listed = subprocess.run([source / "tests/web-check.sh", "--list", site, build_dir],
+                            stdout=subprocess.PIPE, text=True, check=True).stdout
+    return [(name, command) for name, *command in
+            (line.split("\t") for line in listed.splitlines())]
 
 
-WEB_STEPS = ["tst_smoke chromium", "tst_smoke firefox", "tst_web.mjs",
-             "tst_atspi --page chromium", "tst_atspi --page firefox"]
+SPEC_LINE = re.compile(r"^(?P<indent> *)(?P<mark>[▶✔✖]) (?P<name>.*?)(?: \([\d.]+ms\))?$")
+
+
+def failing_tests(lines):
+    """The tests that failed, by node:test's spec report: each named with the suites around it
+    ("suite > test")."""
+    failed, suites = set(), []
+    for line in lines:
+        if line.startswith("✖ failing tests:"):
+            break  # the failures again
+        m = SPEC_LINE.match(line)
+        if not m:
+            continue
+        depth = len(m["indent"]) // 2
+        if m["mark"] == "▶":
+            suites[depth:] = [m["name"]]
+        elif depth < len(suites) and suites[depth] == m["name"]:
+            del suites[depth:]  # the end of a suite
+        elif m["mark"] == "✖":
+            failed.add(" > ".join(suites[:depth] + [m["name"]]))
+    return failed
 
 
 def run_web_checks(source: Path, build_dir: Path, site: Path, log, known=None):
     """Runs the web checks. known holds what already fails on the unchanged page: per step, the
-    checks that fail there (tst_web.mjs's FAIL lines), which a fault is not credited with, or None
-    for a step that fails there as a whole, which then catches nothing."""
+    checks that fail there (tst_web.mjs's failing tests), which a fault is not credited with, or
+    None for a step that fails there as a whole, which then catches nothing."""
     known = known or {}
     result = SuiteRun(0.0)
-    for name, command, extra in web_steps(source, build_dir, site):
-        code, output, seconds = run(command, log, env=dict(os.environ, **extra), cwd=source,
-                                    timeout=STEP_TIMEOUT)
+    for name, command in web_steps(source, build_dir, site):
+        code, output, seconds = run(command, log, cwd=source, timeout=STEP_TIMEOUT)
         result.seconds += seconds
         lines = output.splitlines()
         if name.startswith("tst_smoke"):
             what = {m["function"].split("::")[-1] for m in map(QTEST_FAIL.match, lines) if m}
             skipped = any(l.startswith("SKIP") for l in lines)
         elif name == "tst_web.mjs":
-            what = {l[len("FAIL: "):].split(" (")[0] for l in lines if l.startswith("FAIL: ")}
-            if code and not any(re.fullmatch(r"\d+ checks failed|all checks passed", l)
-                                for l in lines):
+            what = failing_tests(lines)
+            if code and not any(l.startswith("ℹ fail ") for l in lines):
                 last = next((l.strip() for l in reversed(lines) if l.strip()), "")
                 what.add(f"ended before its last check: {last[:120]}")
             skipped = False
@@ -534,9 +545,9 @@ def markdown(results, faults, clean, meta):
             f"suite run {meta['repeat']} time(s) per fault with `ctest -j{meta['jobs']}` "
             "(`QT_QPA_PLATFORM=offscreen`)")
     if meta["web"]:
-        text += (f"; the web checks ({', '.join(WEB_STEPS)}: `tests/web-check.sh`'s steps, each "
-                 f"run to its end) {meta['repeat']} time(s) per fault on the page built with "
-                 f"{meta['web_qt']}, in {meta['browsers']}")
+        text += (f"; the web checks ({', '.join(meta['web_steps'])}: `tests/web-check.sh`'s "
+                 f"steps, each run to its end) {meta['repeat']} time(s) per fault on the page "
+                 f"built with {meta['web_qt']}, in {meta['browsers']}")
     else:
         text += "; the web checks not run (`--web`)"
     lines.append(text + ". A check counts as catching a fault when it failed; \"(k/n runs)\" "
@@ -587,7 +598,7 @@ def markdown(results, faults, clean, meta):
 
     lines += ["", "### Per check", "",
               "| check | faults it catches | faults only it catches |", "|---|---|---|"]
-    for s in meta["suites"] + (WEB_STEPS if meta["web"] else []):
+    for s in meta["suites"] + meta["web_steps"]:
         catches = [f.id for f in ran if s in caught_by(results[f.id])]
         only = [f.id for f in one if caught_by(results[f.id]) == [s]]
         lines.append(f"| {s} | {len(catches)} | " + (", ".join(f"`{i}`" for i in only) or "—")
@@ -827,6 +838,7 @@ def main():
         "qt": (qt.stdout.strip() if qt and qt.returncode == 0 else "?"),
         "repeat": args.repeat, "jobs": args.jobs, "suites": suites,
         "web": needs_web,
+        "web_steps": list(clean["web"][0].status) if clean["web"] else [],
         "web_qt": web_qt if needs_web else "",
         "browsers": (f"{version_of(['chromium', '--version'])} and "
                      f"{version_of(['firefox', '--version'])}") if needs_web else "",

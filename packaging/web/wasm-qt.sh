@@ -31,17 +31,16 @@ options=(
 )
 recipe=5 # raise when the build steps below change what gets built
 
-# Qt's WebAssembly platform embeds two fonts as its own. DejaVu Sans stays, the default and the
-# fallback for every script the program's own font lacks; the monospace one goes. And what the
-# page needs for screen readers and on-screen keyboards: qt-wasm-accessibility.patch says what.
+# What the page needs of Qt's WebAssembly platform, for screen readers and on-screen keyboards, and
+# one font less: the patches in qt-patches/, in the order of its series file (each says what it
+# changes and why), as Debian applies its own.
 qt_prepare() {
-    local plugin=src/plugins/platforms/wasm
-    patch --quiet --forward -p1 <"$here/qt-wasm-accessibility.patch" || return 1
-    sed -i '/src\/3rdparty\/wasm\/DejaVuSansMono\.ttf/d' $plugin/CMakeLists.txt
-    sed -i '/":\/fonts\/DejaVuSansMono\.ttf"/d' $plugin/qwasmfontdatabase.cpp
-    ! grep -q 'DejaVuSansMono' $plugin/CMakeLists.txt $plugin/qwasmfontdatabase.cpp &&
-        grep -q 'return QFont("DejaVu Sans"_L1);' $plugin/qwasmfontdatabase.cpp ||
-        { echo "Qt's wasm fonts are not where expected" >&2; return 1; }
+    local name
+    while read -r name _; do
+        case $name in "" | "#"*) continue ;; esac
+        patch --quiet --forward -p1 <"$here/qt-patches/$name" ||
+            { echo "qt-patches/$name does not apply" >&2; return 1; }
+    done <"$here/qt-patches/series"
 }
 # Qt's WebAssembly platform puts one style sheet of its own into the page. The page's content
 # security policy allows it by its digest, which the web build reads from here.

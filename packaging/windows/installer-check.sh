@@ -5,16 +5,16 @@
 # program and shortcut.
 #   packaging/windows/installer-check.sh SETUP.exe
 set -euo pipefail
-setup=$(realpath "${1:?the installer}")
-root=$(cd "$(dirname "$0")/../.." && pwd)
 # shellcheck source=../../tests/support/xsession.sh
-. "$root/tests/support/xsession.sh"
+. "$(dirname "$0")/../../tests/support/xsession.sh"
+xsession_enter "$0" "$@"
+setup=$(realpath "${1:?the installer}")
 
 fail() { echo "installer check: $*" >&2; exit 1; }
-xsession_start
-export WINEPREFIX=$xsession_dir/wine WINEDEBUG=-all
+work=$(mktemp -d)
+export WINEPREFIX=$work/wine WINEDEBUG=-all
 # Wine's server ends before its prefix goes.
-trap 'wineserver --kill 2>/dev/null || true; wineserver --wait 2>/dev/null || true; xsession_stop' EXIT
+trap 'wineserver --kill 2>/dev/null || true; wineserver --wait 2>/dev/null || true; rm -rf "$work"' EXIT
 wineboot --init >/dev/null 2>&1 && timeout 120 wineserver --wait
 
 program_files=$WINEPREFIX/drive_c/Program\ Files/Tavrilo

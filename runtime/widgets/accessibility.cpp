@@ -1,6 +1,6 @@
 #include "accessibility.h"
 
-#include "page.h"
+#include "browser.h"
 #include "planebox.h"
 
 #include <QAccessibleWidget>
@@ -45,8 +45,8 @@ void announce(QWidget *widget)
 {
     // In a browser the page's live region speaks the news; a notification shown there would stay
     // in the page's tree, stale, long after it was said.
-    if (page::present()) {
-        page::say(widget->accessibleName());
+    if (browser::pageListens()) {
+        browser::say(widget->accessibleName());
         return;
     }
     // On AT-SPI the notification's state "showing" is set anew.

@@ -15,25 +15,15 @@
 // host but 127.0.0.1, which the server's trap proxy refused.
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
-import { readFileSync, writeFileSync } from 'node:fs';
+import { writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { createInterface } from 'node:readline';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
+import { started } from './page-queries.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-// The window's controls where the learner sees them: read from the table that the C++ tests
-// hold the window to, never written twice. name -> {x, y, width, height, centre: {x, y}}.
-export const controls = Object.fromEntries(
-    [...readFileSync(path.join(here, 'window.h'), 'utf8')
-        .matchAll(/\{"(\w+)", \{(\d+), (\d+), (\d+), (\d+)\}/g)]
-        .map(([, name, ...numbers]) => {
-            const [x, y, width, height] = numbers.map(Number);
-            return [name, { x, y, width, height,
-                centre: { x: x + Math.floor(width / 2), y: y + Math.floor(height / 2) } }];
-        }));
 
 // Serves the folder as a static host would: {url, proxy, stop()}; with trapLog, also a proxy
 // that refuses and records every request made through it.
@@ -167,44 +157,38 @@ export async function openPage(browser, url, { viewport, before } = {}) {
     return { page, console, window: await started(page) };
 }
 
-// Waits until the program runs in the page, and says where its window lies.
-export async function started(page) {
-    await page.waitForFunction(() => document.getElementById('state').hidden ||
-        document.getElementById('window').className === 'gone', { timeout: 120000 });
-    return page.evaluate(() => {
-        const r = document.getElementById('window').getBoundingClientRect();
-        return { x: r.x, y: r.y };
-    });
+// What only Chromium's DevTools protocol can do, each behind a function of its own, over one
+// session a page.
+const sessions = new WeakMap();
+function devTools(page) {
+    if (!sessions.has(page)) sessions.set(page, page.createCDPSession());
+    return sessions.get(page);
 }
-
-// Where a control of the window lies on the page (CSS px).
-export const at = (window, name) =>
-    ({ x: window.x + controls[name].centre.x, y: window.y + controls[name].centre.y });
-
-// The element that has the keyboard, through the shadow roots Qt draws in: 'TAG#id.class' for
-// each level, outermost first.
-export function focused(page) {
-    return page.evaluate(() => {
-        const path = [];
-        for (let e = document.activeElement; e; e = e.shadowRoot?.activeElement)
-            path.push(e.tagName + (e.id ? '#' + e.id : ''));
-        return path.join(' > ');
-    });
+// A tablet's or a phone's user agent and platform, with as many touch points (none: no touch).
+export async function emulateDevice(page, { agent, platform, touchPoints }) {
+    const session = await devTools(page);
+    await session.send('Emulation.setUserAgentOverride', { userAgent: agent, platform });
+    await session.send('Emulation.setTouchEmulationEnabled',
+        { enabled: touchPoints > 0, maxTouchPoints: touchPoints });
 }
-
-// What the page's live region says now.
-export const news = (page) => page.evaluate(() => document.getElementById('news').textContent);
-
-// Waits until the live region says the news; what it last said.
-export async function heard(page, expected, timeout = 20000) {
-    try {
-        await page.waitForFunction((text) => document.getElementById('news').textContent === text,
-            { timeout }, expected);
-    } catch {
-        // What was said instead is the answer.
-    }
-    return news(page);
+// A phone's screen, CSS px, at 3 device pixels each, with touch.
+export async function emulatePhone(page, { width, height }) {
+    const session = await devTools(page);
+    await session.send('Emulation.setDeviceMetricsOverride', { width, height,
+        deviceScaleFactor: 3, mobile: true, screenWidth: width, screenHeight: height });
+    await session.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
 }
+// Text as an on-screen keyboard sends it: inserted whole (predictive text, dictation), or composed.
+export const insertText = async (page, text) =>
+    (await devTools(page)).send('Input.insertText', { text });
+export const compose = async (page, text) => (await devTools(page)).send('Input.imeSetComposition',
+    { text, selectionStart: text.length, selectionEnd: text.length });
+// Focus kept on the page, as if its window had the browser's.
+export const emulateFocus = async (page) =>
+    (await devTools(page)).send('Emulation.setFocusEmulationEnabled', { enabled: true });
+// Why the browser would not install the page as an app.
+export const installabilityErrors = async (page) =>
+    (await (await devTools(page)).send('Page.getInstallabilityErrors')).installabilityErrors;
 
 // The end-to-end test's browser: see the top of this file.
 async function show(kind, site, folder) {

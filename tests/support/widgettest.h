@@ -1,6 +1,7 @@
 #pragma once
 
-// Drives the real window as a user would, and reads what it shows.
+// Drives the real window as a user would, and reads what it shows; controls are named by what they
+// are in the drill (window.json).
 #include "mainwindow.h"
 #include "window.h"
 
@@ -12,29 +13,29 @@
 
 namespace tavrilo::testing {
 
-template <typename T = QWidget> T *control(const MainWindow &window, const char *name)
+template <typename T = QWidget> T *widget(const MainWindow &window, QStringView meaning)
 {
-    return window.findChild<T *>(QLatin1String(name));
+    return window.findChild<T *>(control(meaning).objectName);
 }
 
-inline void click(const MainWindow &window, const char *button)
+inline void click(const MainWindow &window, QStringView button)
 {
-    QTest::mouseClick(control<QPushButton>(window, button), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>(window, button), Qt::LeftButton);
 }
 
-inline void type(const MainWindow &window, const char *box, const QString &text)
+inline void type(const MainWindow &window, QStringView box, const QString &text)
 {
-    control<QLineEdit>(window, box)->clear();
-    QTest::keyClicks(control(window, box), text);
+    widget<QLineEdit>(window, box)->clear();
+    QTest::keyClicks(widget(window, box), text);
 }
 
 // What a plane's drawing area shows, in device pixels, once the event loop has painted. At ratio 1
 // it is read from the screen, where a plane changed without a repaint still shows its old state;
 // the offscreen platform keeps its screen at ratio 1 only, so at others the plane paints anew.
-inline QImage shown(const MainWindow &window, const char *plane)
+inline QImage shown(const MainWindow &window, QStringView plane)
 {
     QCoreApplication::processEvents();
-    auto *box = control<PlaneBox>(window, plane);
+    auto *box = widget<PlaneBox>(window, plane);
     if (window.devicePixelRatioF() != 1) return box->grab(box->contentsRect()).toImage();
     const QRect r = box->contentsRect().translated(box->pos());
     return window.screen()
@@ -43,7 +44,7 @@ inline QImage shown(const MainWindow &window, const char *plane)
 }
 
 // The point the dot of the colour on the plane marks, as the screen shows it (see readDot).
-inline QPoint dotOn(const MainWindow &window, const char *plane, QColor colour)
+inline QPoint dotOn(const MainWindow &window, QStringView plane, QColor colour)
 {
     return readDot(shown(window, plane), window.devicePixelRatioF(), colour);
 }

@@ -1,29 +1,20 @@
-# Shell functions for checks that start a real program on a private X server and look at its
-# window: sourced by the package checks.
-#   xsession_start              starts Xvfb and exports DISPLAY; stopped when the shell exits
-#   xsession_await_window [PID] waits for the window titled "Tavrilo" (while PID runs), checks its
-#                               706 x 487 client area, and prints its window id
-#   xsession_exit WINDOW [PID]  clicks the window's Exit button and waits for the window to go
-#                               and for PID to end with status 0
+# shellcheck shell=bash
+# Shell functions for the checks that start the program on X and look at its window (sourced):
+#   xsession_enter SCRIPT [ARGUMENT...]  runs the calling script again on a private X server of
+#                                        x-session's, unless it already runs on one
+#   xsession_await_window [PID]          waits for the window titled "Tavrilo" (while PID runs),
+#                                        checks its client area's size, and prints its window id
+#   xsession_click WINDOW MEANING        clicks the control of that meaning (window.json)
+#   xsession_exit WINDOW [PID]           clicks Exit and waits for the window to go and for PID to
+#                                        end with status 0
+xsession_support=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-xsession_start() {
-    xsession_dir=$(mktemp -d)
-    exec 3>"$xsession_dir/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xsession_xvfb=$!
-    trap xsession_stop EXIT
-    for _ in $(seq 100); do [ -s "$xsession_dir/display" ] && break; sleep 0.1; done
-    [ -s "$xsession_dir/display" ] || { echo "Xvfb did not start"; return 1; }
-    export DISPLAY=":$(head -n 1 "$xsession_dir/display")"
-}
-
-xsession_stop() {
-    kill "$xsession_xvfb" 2>/dev/null || true
-    rm -rf "$xsession_dir"
+xsession_enter() {
+    [ -n "${TAVRILO_X_SESSION:-}" ] || exec "$xsession_support/x-session" "$@"
 }
 
 xsession_await_window() {
-    local pid=${1:-} window= WIDTH HEIGHT
+    local pid=${1:-} window='' WIDTH HEIGHT size
     for _ in $(seq 600); do
         if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
             echo "the program ended before it showed a window" >&2
@@ -34,13 +25,19 @@ xsession_await_window() {
     done
     [ -n "$window" ] || { echo "the program showed no window titled Tavrilo" >&2; return 1; }
     eval "$(xdotool getwindowgeometry --shell "$window")"
-    [ "${WIDTH}x$HEIGHT" = 706x487 ] || { echo "the window is ${WIDTH}x$HEIGHT, not 706x487" >&2; return 1; }
+    size=$("$xsession_support/window.py" size)
+    [ "${WIDTH}x$HEIGHT" = "$size" ] || { echo "the window is ${WIDTH}x$HEIGHT, not $size" >&2; return 1; }
     echo "$window"
+}
+
+xsession_click() {
+    # shellcheck disable=SC2046 # the control's x and y
+    xdotool mousemove --window "$1" $("$xsession_support/window.py" centre "$2") click 1
 }
 
 xsession_exit() {
     local window=$1 pid=${2:-}
-    xdotool mousemove --window "$window" 572 428 click 1 # "Выход"
+    xsession_click "$window" exit
     for _ in $(seq 200); do
         xdotool search --onlyvisible --name '^Tavrilo$' >/dev/null 2>&1 ||
             { [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; } || break
@@ -48,6 +45,10 @@ xsession_exit() {
     done
     if xdotool search --onlyvisible --name '^Tavrilo$' >/dev/null 2>&1; then
         echo "Exit did not close the window" >&2
+        return 1
+    fi
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+        echo "Exit did not end the program" >&2
         return 1
     fi
     [ -z "$pid" ] || wait "$pid" || { echo "the program failed" >&2; return 1; }

@@ -1,0 +1,86 @@
+#include "browser.h"
+
+#include <QtGlobal>
+#include <limits>
+
+#ifdef Q_OS_WASM
+
+#include <emscripten/val.h>
+
+namespace tavrilo::browser {
+
+namespace {
+
+// The page's side: Module.tavriloPage, given by its loader, with the methods say(text) and ended().
+emscripten::val listener()
+{
+    return emscripten::val::module_property("tavriloPage");
+}
+
+} // namespace
+
+bool inPage()
+{
+    return true;
+}
+
+bool pageListens()
+{
+    return !listener().isUndefined();
+}
+
+void setUpPlatform()
+{
+    // Read by Qt as packaging/web/qt-patches/ changes it: a learner who needs a screen reader
+    // should not have to find Qt's switch for it first.
+    qputenv("QT_WASM_ENABLE_ACCESSIBILITY", "1");
+}
+
+int longestAnswer()
+{
+    // The memory that a huge paste takes is never given back, and laying out its one line holds
+    // up the whole page: no answer needs more than this.
+    return 10000;
+}
+
+void say(const QString &news)
+{
+    if (pageListens()) listener().call<void>("say", news.toStdString());
+}
+
+void ended()
+{
+    if (pageListens()) listener().call<void>("ended");
+}
+
+} // namespace tavrilo::browser
+
+#else
+
+namespace tavrilo::browser {
+
+bool inPage()
+{
+    return false;
+}
+
+bool pageListens()
+{
+    return false;
+}
+
+void setUpPlatform() {}
+
+int longestAnswer()
+{
+    // Any text of any length: QLineEdit would otherwise stop at 32767 characters.
+    return std::numeric_limits<int>::max();
+}
+
+void say(const QString &) {}
+
+void ended() {}
+
+} // namespace tavrilo::browser
+
+#endif
