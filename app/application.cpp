@@ -15,9 +15,10 @@ namespace tavrilo {
 
 void setUpPlatform()
 {
-#ifdef QT_STATIC
+#if defined(QT_STATIC) && QT_CONFIG(library)
     // Everything the program needs is linked in: it looks for no plugins on the learner's
-    // machine, so that nothing found there can be loaded into it.
+    // machine, so that nothing found there can be loaded into it. (A Qt built without loading
+    // libraries at run time looks for none anyway.)
     QCoreApplication::setLibraryPaths({});
 #endif
     browser::setUpPlatform();

@@ -13,8 +13,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 # The same modules and features as the Windows Qt, less what the browser gives or forbids: no
 # threads (they would need cross-origin isolation headers that static hosts seldom send). OpenGL
 # stays, since Qt's WebAssembly backing store is built only with it, though it draws on a 2D canvas
-# and never asks for WebGL. Less, too, of what every learner
-# would download for nothing: the styles and text formats that the program does not use.
+# and never asks for WebGL. Less, too, of what every learner would download for nothing: the
+# styles, and what qt_unused_features (../qt-source.sh) lists.
 options=(
     -release -static -optimize-size
     -xplatform wasm-emscripten
@@ -24,24 +24,21 @@ options=(
     -no-feature-network -no-feature-sql -no-feature-xml -no-feature-printsupport
     -no-feature-concurrent -no-feature-sql-sqlite
     -qt-zlib -qt-pcre -qt-libpng -qt-freetype -qt-harfbuzz -no-libjpeg -no-gif
+    -no-sbom # what Qt is made of is said in the licences shipped beside the program
     -no-feature-tabletevent
     -no-feature-style-fusion -no-feature-style-stylesheet
-    -no-feature-textmarkdownreader -no-feature-textmarkdownwriter -no-feature-textodfwriter
-    -no-feature-datetimeedit -no-feature-calendarwidget
+    "${qt_unused_features[@]/#/-no-feature-}"
+    # And what only the Windows Qt needs for the program's tests, which run there under Wine:
+    # Qt Test, and regular expressions (Qt Test and Qt's Windows file system code use them; the
+    # WebAssembly platform does too, but for a patch of ours).
+    -no-feature-testlib -no-feature-regularexpression
 )
 recipe=5 # raise when the build steps below change what gets built
 
-# What the page needs of Qt's WebAssembly platform, for screen readers and on-screen keyboards, and
-# one font less: the patches in qt-patches/, in the order of its series file (each says what it
-# changes and why), as Debian applies its own.
-qt_prepare() {
-    local name
-    while read -r name _; do
-        case $name in "" | "#"*) continue ;; esac
-        patch --quiet --forward -p1 <"$here/qt-patches/$name" ||
-            { echo "qt-patches/$name does not apply" >&2; return 1; }
-    done <"$here/qt-patches/series"
-}
+# What the page needs of Qt's WebAssembly platform, for screen readers and on-screen keyboards,
+# and what lets it do without what it does not need: the patches in qt-patches/, in the order of
+# its series file, after the shared ones (each says what it changes and why).
+qt_patch_dirs+=("$here/qt-patches")
 # Qt's WebAssembly platform puts one style sheet of its own into the page. The page's content
 # security policy allows it by its digest, which the web build reads from here.
 qt_installed() {
@@ -89,13 +86,13 @@ case "${1:-}" in
     ;;
 esac
 if [ "${1:-}" = --check ]; then
-    [ -f "$prefix/.complete" ] || { echo "no Qt $qt_version for WebAssembly in $qt_cache" \
+    qt_cached "$prefix" || { echo "no Qt $qt_version for WebAssembly in $qt_cache" \
         "(emscripten $emscripten_version, key ${prefix##*-})" >&2; exit 1; }
     "$here/../build-root.sh" --check >/dev/null
     echo "$prefix"
     exit 0
 fi
-if [ -f "$prefix/.complete" ]; then
+if qt_cached "$prefix"; then
     # Afresh in the build root, where it points to, for the emscripten there now.
     [ -z "${TAVRILO_IN_BUILD_ROOT:-}" ] || make_emsdk
     echo "$prefix"

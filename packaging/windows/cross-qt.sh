@@ -21,21 +21,23 @@ options=(
     -no-feature-network -no-feature-sql -no-feature-xml -no-feature-printsupport
     -no-feature-concurrent -no-feature-sql-sqlite
     -qt-zlib -qt-pcre -qt-libpng -qt-freetype -qt-harfbuzz -no-libjpeg -no-gif
+    -no-sbom # what Qt is made of is said in the licences shipped beside the program
     # Tablet (WinTab) support needs headers that Debian's source leaves out; pens still arrive as
     # pointer and mouse input without it, which is all a drill of button clicks needs.
     -no-feature-tabletevent
+    "${qt_unused_features[@]/#/-no-feature-}"
 )
 recipe=2 # raise when the build steps below change what gets built
 prefix=$(qt_cache_prefix win64-static "$recipe" "${options[@]}")
 
 if [ "${1:-}" = --check ]; then
-    [ -f "$prefix/.complete" ] ||
+    qt_cached "$prefix" ||
         { echo "no cross-built Qt $qt_version in $qt_cache (key ${prefix##*-})" >&2; exit 1; }
     "$here/../build-root.sh" --check >/dev/null
     echo "$prefix"
     exit 0
 fi
-if [ -f "$prefix/.complete" ]; then
+if qt_cached "$prefix"; then
     echo "$prefix"
     exit 0
 fi
