@@ -37,9 +37,10 @@ qt_patches() { # prints each patch file, in order
 # on-screen keyboards and screen readers.
 qt_unused_features=(
     # Core: MIME types and XML, settings, calendars of other systems, item models but the base
-    # ones (which Qt 6.8's compatibility code includes), animations, plugins loaded at run time
+    # ones (which Qt 6.8's compatibility code includes), animations. (Loading libraries at run
+    # time stays: Qt 6.8's input methods, which on-screen keyboards need, are built only with it.)
     mimetype mimetype-database xmlstream xmlstreamreader xmlstreamwriter
-    commandlineparser settings filesystemwatcher sharedmemory temporaryfile library
+    commandlineparser settings filesystemwatcher sharedmemory temporaryfile
     hijricalendar islamiccivilcalendar jalalicalendar
     sortfilterproxymodel stringlistmodel concatenatetablesproxymodel transposeproxymodel
     itemmodeltester animation easingcurve sha3-fast
