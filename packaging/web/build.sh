@@ -38,3 +38,5 @@ for file in "$out"/site/*; do
 done
 printf '%-24s %10d %10d %10d\n' "in all" "$total" "$total_gz" "$total_br"
 stat -c '%n: %s bytes' "$out"/tavrilo-*-web.zip
+echo
+"$root/packaging/web/size-breakdown.py" "$out/app/tavrilo.wasm" "$out/app/tavrilo.map"
