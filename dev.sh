@@ -13,7 +13,8 @@
 #                    Chromium, Firefox and WebKit; the first run builds a Qt for WebAssembly (15
 #                    to 20 minutes)
 #   ./dev.sh web --serve   serve build-web/site on 127.0.0.1 for a try in a browser
-#   ./dev.sh web --bench   build the web page and run the web benchmark in Chromium
+#   ./dev.sh web --bench   build the web page and run the web benchmark (Chromium; a child's random
+#                          session in Chromium, Firefox and WebKit)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -101,7 +102,7 @@ web)
         exec python3 tests/support/serve.py build-web/site --port "${PORT:-8000}"
     fi
     need "${packages[@]}" "${test_packages[@]}" "${web_packages[@]}"
-    # The browser driver, puppeteer-core, from npm as the lock file pins it.
+    # The browser drivers, puppeteer-core and selenium-webdriver, from npm as the lock file pins them.
     command -v npm >/dev/null || need nodejs npm
     if [ ! -f tests/support/node_modules/.package-lock.json ] ||
         [ tests/support/package-lock.json -nt tests/support/node_modules/.package-lock.json ]; then
@@ -110,14 +111,15 @@ web)
     build default
     if [ "${2:-}" = --bench ]; then
         packaging/web/build.sh build-web bench_launch_form1_page bench_launch_bare_page
-        node bench/web.mjs build-web/pages
+        # WebKit's random session needs a display.
+        tests/support/x-session node bench/web.mjs build-web/pages
     else
         packaging/web/build.sh build-web
         tests/web-check.sh build-web/site build
     fi
     ;;
 *)
-    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
