@@ -102,7 +102,8 @@ web)
         exec python3 tests/support/serve.py build-web/site --port "${PORT:-8000}"
     fi
     need "${packages[@]}" "${test_packages[@]}" "${web_packages[@]}"
-    # The browser drivers, puppeteer-core and selenium-webdriver, from npm as the lock file pins them.
+    # The browser drivers, puppeteer-core and selenium-webdriver, from npm as the lock file pins
+    # them.
     command -v npm >/dev/null || need nodejs npm
     if [ ! -f tests/support/node_modules/.package-lock.json ] ||
         [ tests/support/package-lock.json -nt tests/support/node_modules/.package-lock.json ]; then

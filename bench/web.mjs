@@ -272,7 +272,7 @@ const broken = () => {
     const frame = document.getElementById('window');
     const active = document.activeElement;
     if (!active || !(frame.contains(active) || 'data-qinputcontext' in active))
-        wrong.push(`the keyboard is on ${active ? active.tagName + (active.id ? '#' + active.id : '') : 'nothing'}`);
+        wrong.push(`the keyboard is on ${active ? `${active.tagName}#${active.id}` : 'nothing'}`);
     const r = frame.getBoundingClientRect();
     const width = document.documentElement.scrollWidth;
     if (scrollX !== 0 || width > innerWidth || r.left < 0 || r.right > innerWidth)

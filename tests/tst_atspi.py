@@ -177,8 +177,8 @@ def check_page(kind, site, folder, children):
     # Whatever else of those roles is there has no name: a stop with nothing to say, which a
     # screen reader's user would meet among the controls. Told after the drill, which it does not
     # stop.
-    unnamed = [(a.getRoleName(), *(state for state in ("focusable", "showing") if
-                                   a.getState().contains(getattr(pyatspi, f"STATE_{state.upper()}"))))
+    states = {"focusable": pyatspi.STATE_FOCUSABLE, "showing": pyatspi.STATE_SHOWING}
+    unnamed = [(a.getRoleName(), *(s for s in states if a.getState().contains(states[s])))
                for a in pyatspi.findAllDescendants(
                    page, lambda a: a.getRole() in roles.values() and not a.name)]
 

@@ -141,7 +141,8 @@ class Browser extends EventEmitter {
 // Starts WebKitWebDriver and, through it, the shell: a Browser with its one page. language is
 // what the page is asked in; proxy where requests to other hosts go; url opens at once.
 export async function launchWebKit({ language = 'ru', proxy, url } = {}) {
-    if (!process.env.DISPLAY) throw new Error('WebKit needs a display: run this in tests/support/x-session');
+    if (!process.env.DISPLAY)
+        throw new Error('WebKit needs a display: run this in tests/support/x-session');
     const port = await freePort();
     const server = spawn('/usr/bin/WebKitWebDriver', [`--port=${port}`, '--host=127.0.0.1'],
         { stdio: ['ignore', 'pipe', 'pipe'] });
