@@ -9,10 +9,12 @@
 #   ./dev.sh windows cross-build the Windows program, zip and installer into build-windows/ and
 #                    check them under Wine; the first run builds a static Qt for Windows (about an
 #                    hour), which later runs reuse
-#   ./dev.sh web     build the web page into build-web/site and its zip, and drive it in Chromium
-#                    and Firefox; the first run builds a Qt for WebAssembly (15 to 20 minutes)
+#   ./dev.sh web     build the web page into build-web/site and its zip, and drive it in
+#                    Chromium, Firefox and WebKit; the first run builds a Qt for WebAssembly (15
+#                    to 20 minutes)
 #   ./dev.sh web --serve   serve build-web/site on 127.0.0.1 for a try in a browser
-#   ./dev.sh web --bench   build the web page and run the web benchmark in Chromium
+#   ./dev.sh web --bench   build the web page and run the web benchmark (Chromium; a child's random
+#                          session in Chromium, Firefox and WebKit)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -25,7 +27,10 @@ bench_packages=(xvfb)
 # The Windows and web programs are built in a Debian 13 build root (packaging/build-root.sh), which
 # debootstrap makes; they are checked here, under Wine and in Debian's browsers.
 windows_packages=(debootstrap wine wine64 xvfb xdotool x11-utils imagemagick unzip openbox)
-web_packages=(debootstrap chromium firefox-esr python3 xvfb xdotool x11-utils imagemagick)
+# WebKit (Safari's engine) is Debian's WebKitGTK in a small window of the checks' own
+# (tests/support/webkit-shell.py), which WebKitWebDriver drives.
+web_packages=(debootstrap chromium firefox-esr python3 xvfb xdotool x11-utils imagemagick
+    libwebkit2gtk-4.1-0 gir1.2-webkit2-4.1 python3-gi webkit2gtk-driver)
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -97,7 +102,8 @@ web)
         exec python3 tests/support/serve.py build-web/site --port "${PORT:-8000}"
     fi
     need "${packages[@]}" "${test_packages[@]}" "${web_packages[@]}"
-    # The browser driver, puppeteer-core, from npm as the lock file pins it.
+    # The browser drivers, puppeteer-core and selenium-webdriver, from npm as the lock file pins
+    # them.
     command -v npm >/dev/null || need nodejs npm
     if [ ! -f tests/support/node_modules/.package-lock.json ] ||
         [ tests/support/package-lock.json -nt tests/support/node_modules/.package-lock.json ]; then
@@ -106,14 +112,15 @@ web)
     build default
     if [ "${2:-}" = --bench ]; then
         packaging/web/build.sh build-web bench_launch_form1_page bench_launch_bare_page
-        node bench/web.mjs build-web/pages
+        # WebKit's random session needs a display.
+        tests/support/x-session node bench/web.mjs build-web/pages
     else
         packaging/web/build.sh build-web
         tests/web-check.sh build-web/site build
     fi
     ;;
 *)
-    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -1,6 +1,10 @@
 #!/usr/bin/env node
-// Web benchmark: Tavrilo's page in headless Chromium against a bare Qt for WebAssembly window.
-//   node bench/web.mjs PAGES [RUNS] [POINTS] [ACTIONS]
+// Web benchmark: Tavrilo's page in headless Chromium against a bare Qt for WebAssembly window,
+// and a child's random session in Chromium, Firefox and WebKit.
+//   node bench/web.mjs PAGES [RUNS] [POINTS] [ACTIONS] [--browsers=LIST] [--only-random]
+// LIST is where the random session runs, of chromium, firefox and webkit (all three unless
+// told); WebKit needs a display (tests/support/x-session gives one). --only-random leaves out
+// the start-up and the points.
 // PAGES holds the pages that the web build makes (build-web/pages): bench_launch_form1 (the
 // program's window, built as app/main.cpp builds it), bench_launch_bare (a bare Qt window of the
 // same size, built the same way) and tavrilo (the program's own page). Each launcher prints
@@ -14,12 +18,16 @@
 // Memory, the tab's: the resident set of the renderer process that holds the page, after a
 // garbage collection. Read on a blank page, with the program's page loaded, and through POINTS
 // points (default 1000) done with real mouse and key events.
-// Then ACTIONS random actions (default 1000) in a fresh page, a child's: clicks anywhere, taps on
-// buttons, keys, typing, pastes of up to 100,000 characters, the message box opened and closed;
-// never Exit. The memory after them and after a 1 MB paste, and the longest a paste held the
-// page up. The benchmark fails if the page crashes, ends or stops answering.
+// Then, in each browser, ACTIONS random actions (default 1000) in a fresh page, a child's: clicks
+// anywhere, taps on buttons, keys, typing, pastes of up to 100,000 characters, the message box
+// opened and closed; never Exit. After each action the keyboard must be on the window and the
+// window in view; the tab's memory is read at intervals, and after a 1 MB paste; the longest a
+// paste held the page up, and what the page's console said. The benchmark fails if the page
+// crashes, ends or stops answering, if the keyboard left the window or the window the view, or if
+// anything was said against the page on its console; each browser's session runs to its end
+// all the same, but for a crash.
 import { execFileSync } from 'node:child_process';
-import { readFileSync } from 'node:fs';
+import { readdirSync, readFileSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { launch, openPage, serve, sleep } from '../tests/support/browser.mjs';
@@ -43,13 +51,21 @@ function withTimeout(promise, ms, what) {
     })]).finally(() => clearTimeout(timer));
 }
 
-function machine() {
+function machine(browsers) {
     const cpu = readFileSync('/proc/cpuinfo', 'utf8').match(/^model name\s*:\s*(.*)$/m)?.[1] ??
         'unknown CPU';
     // Debian's wrapper script may complain on stderr; the version is on stdout.
-    const version = execFileSync('chromium', ['--version'],
+    const run = (command, ...args) => execFileSync(command, args,
         { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim();
-    return `${os.cpus().length} cores, ${cpu}; ${version}, headless, SwiftShader for its GPU`;
+    const versions = {
+        chromium: () => `${run('chromium', '--version')}, headless, SwiftShader for its GPU`,
+        firefox: () => `${run('firefox-esr', '--version')}, headless`,
+        // WebKit's shell tells its version only on a display; its package does anywhere.
+        webkit: () => `WebKitGTK ${run('dpkg-query', '-W', '-f=${Version}', 'libwebkit2gtk-4.1-0')}` +
+            ', on Xvfb',
+    };
+    return `${os.cpus().length} cores, ${cpu}; ` +
+        [...new Set(browsers)].map((b) => versions[b]()).join('; ');
 }
 
 const load = () => os.loadavg().map((l) => l.toFixed(2)).join(' ');
@@ -126,15 +142,40 @@ async function rendererOf(browser, page) {
     return pid;
 }
 
-// The tab's memory (MiB): the renderer's resident set once the page's garbage is collected.
-async function tabMemory(browser, page) {
-    const pid = await rendererOf(browser, page);
-    const session = await page.createCDPSession();
-    await session.send('HeapProfiler.collectGarbage');
-    await session.detach();
+const resident = (pid) =>
+    Number(readFileSync(`/proc/${pid}/status`, 'utf8').match(/^VmRSS:\s*(\d+)/m)?.[1] ?? 0);
+
+// The page's process where the browser does not name it: of the browser's processes whose command
+// line starts as given, the largest, as the page's WebAssembly makes it (the others, which the
+// browser keeps ready or for its own pages, hold no program).
+function largestOf(browser, commandStart) {
+    const children = (pid) => readdirSync(`/proc/${pid}/task`).flatMap((task) =>
+        readFileSync(`/proc/${pid}/task/${task}/children`, 'utf8').split(' ').filter(Boolean)
+            .map(Number));
+    const all = (pid) => [pid, ...children(pid).flatMap(all)];
+    const found = all(browser.process().pid).filter((pid) =>
+        commandStart.test(readFileSync(`/proc/${pid}/cmdline`, 'utf8')));
+    if (!found.length) throw new Failure(`no process of the browser's is ${commandStart}`);
+    return found.sort((a, b) => resident(b) - resident(a))[0];
+}
+
+// The tab's memory (MiB): the resident set of the process that holds the page; in Chromium
+// once the page's garbage is collected (the others give no page a way to ask for that).
+async function tabMemory(kind, browser, page) {
+    let pid;
+    if (kind === 'chromium') {
+        pid = await rendererOf(browser, page);
+        const session = await page.createCDPSession();
+        await session.send('HeapProfiler.collectGarbage');
+        await session.detach();
+    } else {
+        // Firefox's content processes for web pages (which its fork server starts with their
+        // arguments joined by spaces); WebKit's web processes.
+        pid = largestOf(browser, kind === 'firefox' ? /^\S*firefox-esr[\s\0]-contentproc[\s\0].*[\s\0]tab\0?$/
+            : /^\S*\/WebKitWebProcess\0/);
+    }
     await sleep(1000);
-    const kib = Number(readFileSync(`/proc/${pid}/status`, 'utf8').match(/^VmRSS:\s*(\d+)/m)[1]);
-    return kib / 1024;
+    return resident(pid) / 1024;
 }
 
 // Fails at once where the page crashed, where the program ended or where the page stopped
@@ -162,11 +203,11 @@ async function points(url, count, picture) {
         const page = (await browser.pages())[0];
         await page.goto('about:blank');
         await sleep(1000);
-        const memory = [['a blank page', await tabMemory(browser, page)]];
+        const memory = [['a blank page', await tabMemory('chromium', browser, page)]];
         const { window } = await openPage(browser, `${url}tavrilo/`);
         const answering = watch(browser, page);
         await sleep(1000);
-        memory.push(['the program\'s page loaded', await tabMemory(browser, page)]);
+        memory.push(['the program\'s page loaded', await tabMemory('chromium', browser, page)]);
         const click = async (name) => { const p = at(window, name); await page.mouse.click(p.x, p.y); };
         await click('start');
         const began = performance.now();
@@ -183,7 +224,7 @@ async function points(url, count, picture) {
                 const said = await news(page);
                 if (said !== `Задано вопросов: ${point + 1}`)
                     throw new Failure(`after ${point} points the page says "${said}"`);
-                memory.push([`after ${point} points`, await tabMemory(browser, page)]);
+                memory.push([`after ${point} points`, await tabMemory('chromium', browser, page)]);
             }
         }
         const took = (performance.now() - began) / 1000;
@@ -209,18 +250,58 @@ function generator(state) {
 // What pastes are made of: a child's clipboard holds anything.
 const pasteable = '0123456789-,. xyабвгдеёжз;:()+=*/';
 
-// A child at the program's page, ACTIONS times at random; Exit is never pressed.
-async function child(url, count, picture) {
-    const browser = await launch('chromium');
+// What a browser needs for the random session: Chromium a touch screen for taps (Firefox has one
+// for its actions, WebKit sends taps as a mouse's) and the clipboard, which Firefox opens to a
+// page without a click only with a preference of its tests (WebKit's shell opens it to every page).
+const childSetting = {
+    chromium: { viewport: { width: 1024, height: 768, hasTouch: true },
+        async opened(browser, url) {
+            await browser.defaultBrowserContext().overridePermissions(new URL(url).origin,
+                ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
+        } },
+    firefox: { preferences: { 'dom.events.testing.asyncClipboard': true } },
+    webkit: {},
+};
+
+// What must hold after every action while the program runs: the keyboard on the window (the
+// element that has it is Qt's, in the window or its element for text, never the page's body or
+// another of the page's own), and the window in view (the page neither scrolled sideways nor wider
+// than the browser's viewport, the window within it). Empty when it holds, else what is wrong.
+const broken = () => {
+    const wrong = [];
+    const frame = document.getElementById('window');
+    const active = document.activeElement;
+    if (!active || !(frame.contains(active) || 'data-qinputcontext' in active))
+        wrong.push(`the keyboard is on ${active ? `${active.tagName}#${active.id}` : 'nothing'}`);
+    const r = frame.getBoundingClientRect();
+    const width = document.documentElement.scrollWidth;
+    if (scrollX !== 0 || width > innerWidth || r.left < 0 || r.right > innerWidth)
+        wrong.push(`the window at ${Math.round(r.left)}..${Math.round(r.right)}, the page ` +
+            `${width} wide, scrolled ${scrollX}, in a viewport ${innerWidth} wide`);
+    return wrong;
+};
+
+// A child at the program's page in a browser, ACTIONS times at random; Exit is never pressed.
+async function child(kind, url, count, picture) {
+    const setting = childSetting[kind];
+    const browser = await launch(kind, { preferences: setting.preferences });
     try {
-        // Taps need a touch screen.
-        const { page, window } = await openPage(browser, `${url}tavrilo/`,
-            { viewport: { width: 1024, height: 768, hasTouch: true } });
+        const { page, window, console: said } = await openPage(browser, `${url}tavrilo/`,
+            { viewport: setting.viewport ?? { width: 1024, height: 768 } });
         const answering = watch(browser, page);
-        await browser.defaultBrowserContext().overridePermissions(new URL(url).origin,
-            ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
+        await setting.opened?.(browser, url);
         await sleep(1000);
-        const memory = [['the program\'s page loaded', await tabMemory(browser, page)]];
+        const memory = [['the program\'s page loaded', await tabMemory(kind, browser, page)]];
+        // Each invariant's first break, and how many actions it was broken after.
+        const breaks = {};
+        const check = async (after) => {
+            for (const wrong of await page.evaluate(broken)) {
+                const which = wrong.split(' ').slice(0, 2).join(' ');
+                breaks[which] ??= { first: `${wrong} (${after})`, count: 0 };
+                ++breaks[which].count;
+            }
+        };
+        await check('once the page was loaded');
         const random = generator(seed);
         const { page: view, frame } = await page.evaluate(() => {
             const r = document.getElementById('window').getBoundingClientRect();
@@ -249,7 +330,7 @@ async function child(url, count, picture) {
             try {
                 await page.evaluate((t) => navigator.clipboard.writeText(t), text);
             } catch {
-                await page.bringToFront(); // the clipboard is only for a page with focus
+                await page.bringToFront(); // Chromium's clipboard is only for a page with focus
                 await page.evaluate((t) => navigator.clipboard.writeText(t), text);
             }
         };
@@ -337,12 +418,13 @@ async function child(url, count, picture) {
 
         const began = performance.now();
         for (let action = 1; action <= count; ++action) {
-            const kind = random.pick(bag);
-            await actions[kind]();
-            done[kind] = (done[kind] ?? 0) + 1;
-            await answering(`action ${action}, ${kind}`);
-            if (action === 100 || action === count)
-                memory.push([`after ${action} actions`, await tabMemory(browser, page)]);
+            const doing = random.pick(bag);
+            await actions[doing]();
+            done[doing] = (done[doing] ?? 0) + 1;
+            await answering(`action ${action}, ${doing}`);
+            await check(`action ${action}, ${doing}`);
+            if (action === 100 || action % 500 === 0 || action === count)
+                memory.push([`after ${action} actions`, await tabMemory(kind, browser, page)]);
         }
         const took = (performance.now() - began) / 1000;
 
@@ -357,63 +439,99 @@ async function child(url, count, picture) {
         const megabyte = await paste();
         await answering('the 1 MB paste');
         const kept = (await answer(page, 'xAnswer')).length;
-        memory.push(['after a 1 MB paste', await tabMemory(browser, page)]);
+        await check('the 1 MB paste');
+        memory.push(['after a 1 MB paste', await tabMemory(kind, browser, page)]);
         await page.screenshot({ path: picture });
-        return { memory, took, done, pastes, boxes, spared, megabyte, kept };
+        const complaints = said.filter((line) => /^(error|warn|warning):/.test(line));
+        return { memory, took, done, pastes, boxes, spared, megabyte, kept, breaks, complaints };
     } finally {
         await browser.close();
     }
 }
 
+// One browser's random session, printed; what broke, if anything.
+async function childIn(kind, url, count) {
+    const picture = path.join(os.tmpdir(), `tavrilo-web-actions-${kind}.png`);
+    let play;
+    try {
+        play = await child(kind, url, count, picture);
+    } catch (error) {
+        if (!(error instanceof Failure)) throw error;
+        console.log(`\n${kind}: ${count} random actions: FAILED: ${error.message}`);
+        return [`${kind}: ${error.message}`];
+    }
+    console.log(`\n${kind}: ${count} random actions in a fresh page, seed ${seed} ` +
+        `(${play.took.toFixed(0)} s):`);
+    console.log('  ' + Object.entries(play.done).map(([doing, n]) => `${doing} ${n}`).join(', '));
+    console.log(`  the message box up ${play.boxes.up} times, closed at once ` +
+        `${play.boxes.closed}; Space or Enter on Выход ${play.spared} times, Tab instead`);
+    for (const [after, mib] of play.memory)
+        console.log(`  the tab's memory, ${after}: ${mib.toFixed(1)} MiB`);
+    console.log(`  the longest a paste held the page up: ${play.pastes.longest.toFixed(0)} ms ` +
+        `(${play.pastes.size} characters; ${play.pastes.count} pastes)`);
+    console.log(`  the 1 MB paste: ${play.megabyte.toFixed(0)} ms; the box kept ` +
+        `${play.kept} characters (at most ${answerCap})`);
+    const failures = [];
+    const held = { 'the keyboard': 'the keyboard on the window', 'the window': 'the window in view' };
+    for (const [which, holds] of Object.entries(held)) {
+        const broke = play.breaks[which];
+        console.log(`  ${holds}: ${broke ? `BROKEN after ${broke.count} of the actions, first: ` +
+            broke.first : 'after every action'}`);
+        if (broke) failures.push(`${kind}: ${broke.first}`);
+    }
+    console.log(`  said against the page on its console: ${play.complaints.length ? '' : 'nothing'}`);
+    for (const line of play.complaints) console.log(`    ${line}`);
+    if (play.complaints.length) failures.push(`${kind}: ${play.complaints.length} complaints on the console`);
+    console.log(`  the page at the end: ${picture}`);
+    return failures;
+}
+
 async function main() {
-    const [pages, ...numbers] = process.argv.slice(2);
+    const words = process.argv.slice(2);
+    const option = (name) => words.find((w) => w.startsWith(`--${name}`));
+    const [pages, ...numbers] = words.filter((w) => !w.startsWith('--'));
     const [runs = 20, pointCount = 1000, actionCount = 1000] = numbers.map(Number);
-    if (!pages || ![runs, pointCount, actionCount].every((n) => Number.isInteger(n) && n > 0)) {
-        console.error('usage: node bench/web.mjs PAGES [RUNS] [POINTS] [ACTIONS]');
+    const browsers = (option('browsers=')?.split('=')[1] ?? 'chromium,firefox,webkit').split(',');
+    const onlyRandom = Boolean(option('only-random'));
+    if (!pages || ![runs, pointCount, actionCount].every((n) => Number.isInteger(n) && n > 0) ||
+        !browsers.every((b) => b in childSetting)) {
+        console.error('usage: node bench/web.mjs PAGES [RUNS] [POINTS] [ACTIONS] ' +
+            '[--browsers=chromium,firefox,webkit] [--only-random]');
         process.exit(2);
     }
     const server = await serve(pages);
+    const failures = [];
     try {
-        console.log(`Machine: ${machine()}`);
+        console.log(`Machine: ${machine(onlyRandom ? browsers : ['chromium', ...browsers])}`);
         console.log(`Load average at the start: ${load()}`);
 
-        const times = await startup(server.url, runs);
-        console.log(`\nNavigation to the window's first paint, medians of ${runs} runs each (ms):`);
-        console.log(`${''.padEnd(24)}${'cold'.padStart(10)}${'warm'.padStart(10)}`);
-        for (const [name, label] of [['form1', 'Tavrilo (Form1)'], ['bare', 'bare Qt window']])
-            console.log(`${label.padEnd(24)}${median(times[name].cold).toFixed(0).padStart(10)}` +
-                `${median(times[name].warm).toFixed(0).padStart(10)}`);
-        for (const kind of ['cold', 'warm']) {
-            const ratio = median(times.form1[kind]) / median(times.bare[kind]);
-            console.log(`ratio ${kind}: ${ratio.toFixed(2)} (goal: at most 1.2)`);
+        if (!onlyRandom) {
+            const times = await startup(server.url, runs);
+            console.log(`\nNavigation to the window's first paint, medians of ${runs} runs each (ms):`);
+            console.log(`${''.padEnd(24)}${'cold'.padStart(10)}${'warm'.padStart(10)}`);
+            for (const [name, label] of [['form1', 'Tavrilo (Form1)'], ['bare', 'bare Qt window']])
+                console.log(`${label.padEnd(24)}${median(times[name].cold).toFixed(0).padStart(10)}` +
+                    `${median(times[name].warm).toFixed(0).padStart(10)}`);
+            for (const kind of ['cold', 'warm']) {
+                const ratio = median(times.form1[kind]) / median(times.bare[kind]);
+                console.log(`ratio ${kind}: ${ratio.toFixed(2)} (goal: at most 1.2)`);
+            }
+
+            const pointsPicture = path.join(os.tmpdir(), 'tavrilo-web-endurance.png');
+            const drill = await points(server.url, pointCount, pointsPicture);
+            console.log(`\nThe program's page through ${pointCount} points ` +
+                `(${drill.took.toFixed(0)} s of real input):`);
+            for (const [after, mib] of drill.memory)
+                console.log(`  the tab's memory, ${after}: ${mib.toFixed(1)} MiB`);
+            console.log(`  the page at the end: ${pointsPicture}`);
         }
 
-        const pointsPicture = path.join(os.tmpdir(), 'tavrilo-web-endurance.png');
-        const drill = await points(server.url, pointCount, pointsPicture);
-        console.log(`\nThe program's page through ${pointCount} points ` +
-            `(${drill.took.toFixed(0)} s of real input):`);
-        for (const [after, mib] of drill.memory)
-            console.log(`  the tab's memory, ${after}: ${mib.toFixed(1)} MiB`);
-        console.log(`  the page at the end: ${pointsPicture}`);
-
-        const actionsPicture = path.join(os.tmpdir(), 'tavrilo-web-actions.png');
-        const play = await child(server.url, actionCount, actionsPicture);
-        console.log(`\n${actionCount} random actions in a fresh page, seed ${seed} ` +
-            `(${play.took.toFixed(0)} s):`);
-        console.log('  ' + Object.entries(play.done).map(([kind, n]) => `${kind} ${n}`).join(', '));
-        console.log(`  the message box up ${play.boxes.up} times, closed at once ` +
-            `${play.boxes.closed}; Space or Enter on Выход ${play.spared} times, Tab instead`);
-        for (const [after, mib] of play.memory)
-            console.log(`  the tab's memory, ${after}: ${mib.toFixed(1)} MiB`);
-        console.log(`  the longest a paste held the page up: ${play.pastes.longest.toFixed(0)} ms ` +
-            `(${play.pastes.size} characters; ${play.pastes.count} pastes)`);
-        console.log(`  the 1 MB paste: ${play.megabyte.toFixed(0)} ms; the box kept ` +
-            `${play.kept} characters (at most ${answerCap})`);
-        console.log(`  the page at the end: ${actionsPicture}`);
+        for (const kind of browsers) failures.push(...await childIn(kind, server.url, actionCount));
         console.log(`\nLoad average at the end: ${load()}`);
     } finally {
         await server.stop();
     }
+    if (failures.length) throw new Failure(failures.join('; '));
 }
 
 try {

@@ -1,11 +1,12 @@
-// The web page in headless Chromium and Firefox, for what the end-to-end test does not do on the
-// screen: the page as children and their devices use it (clicks anywhere, the message box,
-// on-screen keyboards on phones and tablets, a phone held upright), what a screen reader finds
-// and can do there, what a first visit downloads, the page's headers, a new version replacing
-// the kept files, and nothing said against the page on its console. Each suite is one browser's
-// session, its tests the steps of it in order; each waits for what it expects.
-//   node --test-reporter=spec tests/tst_web.mjs SITE
-//   TAVRILO_SITE=SITE node --test --test-reporter=spec tests/tst_web.mjs
+// The web page in headless Chromium and Firefox and in WebKitGTK, for what the end-to-end test does
+// not do on the screen: the page as children and their devices use it (clicks anywhere, the
+// message box, on-screen keyboards on phones and tablets, a phone held upright), what a screen
+// reader finds and can do there, what a first visit downloads, the page's headers, a new version
+// replacing the kept files, and nothing said against the page on its console. Each suite is one
+// browser's session, its tests the steps of it in order; each waits for what it expects. WebKit
+// has no headless mode: it needs a display, which tests/support/x-session gives.
+//   tests/support/x-session node --test-reporter=spec tests/tst_web.mjs SITE
+//   TAVRILO_SITE=SITE tests/support/x-session node --test --test-reporter=spec tests/tst_web.mjs
 import assert from 'node:assert/strict';
 import { appendFileSync, cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -49,7 +50,7 @@ after(() => server?.stop());
 
 // A learner at a desktop browser, by mouse and keyboard, clicking wherever children click.
 // Chromium as set to a dark mode, which the program's light window ignores.
-for (const kind of ['chromium', 'firefox']) {
+for (const kind of ['chromium', 'firefox', 'webkit']) {
     inBrowser(`${kind}: a learner by mouse and keyboard`, kind, {
         viewport: { width: 1024, height: 768 },
         before: (page) => kind === 'chromium' && page.emulateMediaFeatures(

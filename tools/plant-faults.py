@@ -11,15 +11,15 @@ them together; otherwise the fault is reported as unplaceable and not run.
 Where a fault lands says what it needs (the head of faults.txt says how): a fault in C++ the
 desktop suite, and the web checks too if the browser's program runs that line differently; a fault
 in the page's files the web checks only. The web checks are slow (a web build, 2 to 4 minutes of
-linking after a C++ fault, then about 3 minutes in two browsers), so they run only with --web;
+linking after a C++ fault, then a few minutes in three browsers), so they run only with --web;
 without it, a fault that needs them says "web checks not run" for them.
 
 The tree itself is never edited. It is mirrored into a scratch folder (default
 /tmp/tavrilo-faults/src) that keeps its build folders across faults (the desktop build in build/
 beside it, the web build in src/build-web, where the web build's root finds it), so every fault
 costs an incremental build. After each fault the scratch file is written back to its original
-text, also on Ctrl-C or an error; the next run re-mirrors the tree anyway. The browsers' driver
-(tests/support/node_modules, which npm installs and git ignores) is linked, not copied.
+text, also on Ctrl-C or an error; the next run re-mirrors the tree anyway. The browsers' drivers
+(tests/support/node_modules, which npm installs and git ignores) are linked, not copied.
 
     tools/plant-faults.py --list                 where each fault lands and what it needs; no build
     tools/plant-faults.py                        every fault, the desktop suite; Markdown on stdout
@@ -650,7 +650,7 @@ def main():
                         help="show where each fault lands and what it needs; no build")
     parser.add_argument("--web", action="store_true",
                         help="run the web checks for the faults that need them (slow: a web "
-                             "build and about 3 minutes of checks in two browsers per fault)")
+                             "build and a few minutes of checks in three browsers per fault)")
     parser.add_argument("--web-faults", action="store_true",
                         help="only the faults that need the web checks, with them (implies --web)")
     parser.add_argument("--jobs", type=int, default=2)
@@ -840,8 +840,10 @@ def main():
         "web": needs_web,
         "web_steps": list(clean["web"][0].status) if clean["web"] else [],
         "web_qt": web_qt if needs_web else "",
-        "browsers": (f"{version_of(['chromium', '--version'])} and "
-                     f"{version_of(['firefox', '--version'])}") if needs_web else "",
+        "browsers": (f"{version_of(['chromium', '--version'])}, "
+                     f"{version_of(['firefox', '--version'])} and "
+                     f"{version_of(['dpkg-query', '-W', '-f=WebKitGTK ${Version}', 'libwebkit2gtk-4.1-0'])}"
+                     ) if needs_web else "",
         "web_first_build": web_first_build,
         "web_known": {k: (sorted(v) if v is not None else None) for k, v in known_web.items()},
         "redraw_pictures": args.redraw_pictures,

@@ -1,15 +1,16 @@
 #!/usr/bin/env node
 // The web page in a browser, for its checks and its benchmark: Debian's Chromium or Firefox ESR,
-// driven by puppeteer-core (Chromium over the DevTools protocol, Firefox over WebDriver BiDi),
-// with the page served on 127.0.0.1 by serve.py. Both browsers keep to themselves, so that only
+// driven by puppeteer-core (Chromium over the DevTools protocol, Firefox over WebDriver BiDi), or
+// Debian's WebKitGTK, driven through WebKitWebDriver as webkit.mjs says, with the same calls;
+// the page served on 127.0.0.1 by serve.py. The browsers keep to themselves, so that only
 // the page could ask anything of another host: no first-run pages, updates, reports, remote
 // settings or sign-in.
 //
-// Run as a program it shows the page for the end-to-end test, which drives it through the X
-// screen as it drives the desktop program:
-//   browser.mjs chromium|firefox SITE FOLDER
+// Run as a program it shows the page for the end-to-end test and the screen reader check, which
+// work it through the X screen and AT-SPI:
+//   browser.mjs chromium|firefox|webkit SITE FOLDER
 // on DISPLAY, at a device pixel ratio of 1, Chromium in a window of its own in Russian, Firefox
-// in full screen in English. It runs until the browser ends. On SIGUSR1 it stops the server, to
+// in full screen in English, WebKit in a bare window in Russian. It runs until the browser ends. On SIGUSR1 it stops the server, to
 // let the test see the page open without it, and then creates FOLDER/server-stopped. FOLDER
 // receives the server's log and elsewhere.log: one line for each request the browser made of any
 // host but 127.0.0.1, which the server's trap proxy refused.
@@ -21,6 +22,7 @@ import { createInterface } from 'node:readline';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 import { started } from './page-queries.mjs';
+import { launchWebKit } from './webkit.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -106,11 +108,13 @@ const firefoxPreferences = {
     'network.trr.mode': 5,
 };
 
-// Starts the browser: 'chromium' or 'firefox'; headless unless shown on DISPLAY. language is what
-// the browser asks pages in; proxy where its requests to other hosts go; url opens at once in an
-// app window (Chromium) or full screen (Firefox).
+// Starts the browser: 'chromium', 'firefox' or 'webkit'; headless unless shown on DISPLAY (WebKit
+// always on DISPLAY). language is what the browser asks pages in; proxy where its requests to
+// other hosts go; url opens at once in an app window (Chromium), full screen (Firefox) or the
+// shell's window (WebKit).
 export async function launch(kind, { headless = true, language = 'ru', proxy, url, args = [],
     preferences = {} } = {}) {
+    if (kind === 'webkit') return launchWebKit({ language, proxy, url });
     if (kind === 'chromium') {
         return puppeteer.launch({
             browser: 'chrome', executablePath: '/usr/bin/chromium', headless,
@@ -200,7 +204,7 @@ async function show(kind, site, folder) {
     });
     // Firefox in English: the end-to-end test answers in each browser's number syntax.
     const browser = await launch(kind, { headless: false, proxy: server.proxy, url: server.url,
-        language: kind === 'chromium' ? 'ru' : 'en-US' });
+        language: kind === 'firefox' ? 'en-US' : 'ru' });
     const ended = once(browser, 'disconnected');
     for (const signal of ['SIGTERM', 'SIGINT']) {
         process.on(signal, async () => {
@@ -215,8 +219,8 @@ async function show(kind, site, folder) {
 
 if (process.argv[1] && import.meta.url === pathToFileURL(process.argv[1]).href) {
     const [kind, site, folder] = process.argv.slice(2);
-    if (!['chromium', 'firefox'].includes(kind) || !site || !folder) {
-        console.error('usage: browser.mjs chromium|firefox SITE FOLDER');
+    if (!['chromium', 'firefox', 'webkit'].includes(kind) || !site || !folder) {
+        console.error('usage: browser.mjs chromium|firefox|webkit SITE FOLDER');
         process.exit(2);
     }
     await show(kind, site, folder);
