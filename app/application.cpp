@@ -35,6 +35,7 @@ void setUpApplication()
     // which the font database would otherwise keep for the whole run.
     QFontDatabase::addApplicationFontFromData(
         QResource(QStringLiteral(":/fonts/TavriloSans-Bold.ttf")).uncompressedData());
+    browser::setUpApplication();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     // Light, as before Qt 6.8 followed a dark mode on Windows and in browsers: the window's own

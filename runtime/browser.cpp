@@ -5,6 +5,9 @@
 
 #ifdef Q_OS_WASM
 
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QResource>
 #include <emscripten/val.h>
 
 namespace tavrilo::browser {
@@ -34,6 +37,17 @@ void setUpPlatform()
     // Read by Qt as packaging/web/qt-patches/ changes it: a learner who needs a screen reader
     // should not have to find Qt's switch for it first.
     qputenv("QT_WASM_ENABLE_ACCESSIBILITY", "1");
+}
+
+void setUpApplication()
+{
+    // The program's own regular face, at Qt's size, fitted to the pixels as the window's are.
+    QFontDatabase::addApplicationFontFromData(
+        QResource(QStringLiteral(":/fonts/TavriloSans-Regular.ttf")).uncompressedData());
+    QFont font = QGuiApplication::font();
+    font.setFamily(QStringLiteral("Tavrilo Sans"));
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    QGuiApplication::setFont(font);
 }
 
 int longestAnswer()
@@ -70,6 +84,8 @@ bool pageListens()
 }
 
 void setUpPlatform() {}
+
+void setUpApplication() {}
 
 int longestAnswer()
 {

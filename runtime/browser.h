@@ -18,6 +18,10 @@ bool pageListens();
 // controls are elements of the page that screen readers know from the start.
 void setUpPlatform();
 
+// What the application needs in a page, once it exists: a font for Qt's own texts (the message
+// box, an answer box's menu), since Qt looks at none of the machine's fonts there.
+void setUpApplication();
+
 // The most characters an answer box takes.
 int longestAnswer();
 
