@@ -378,13 +378,67 @@ for (const [width, height] of [[390, 844], [844, 390]]) {
         });
 }
 
-// What a first visit downloads: each file once (the service worker's check of a file the page has
-// just loaded is answered "not modified", with no body). And the headers a published copy sends.
-describe('a first visit', () => {
-    const log = path.join(mkdtempSync(path.join(tmpdir(), 'tavrilo-web-')), 'server.log');
+// What a first visit downloads: each file once, whatever the host sends and the browser keeps of
+// its own: the page hands the service worker what it fetched before the worker was in charge.
+// Then the page opens from its offline copy, with the host gone.
+const hosts = {
+    'from a host that sends precompressed copies': { args: [] },
+    'in a private window, from a host that sends the files as they are and asks to revalidate them':
+        { args: ['--plain', '--cache-control=max-age=0, must-revalidate'], private: true },
+    'in a private window, from a host that forbids keeping them':
+        { args: ['--plain', '--cache-control=no-store'], private: true },
+};
+for (const [host, { args, private: privately }] of Object.entries(hosts)) {
+    describe(`a first visit ${host}`, () => {
+        const log = path.join(mkdtempSync(path.join(tmpdir(), 'tavrilo-web-')), 'server.log');
+        let own, browser, page;
+        before(async () => {
+            own = await serve(site, { log, args });
+            browser = await launch('chromium');
+            ({ page } = await openPage(privately ? await browser.createBrowserContext() : browser,
+                own.url));
+        });
+        after(async () => {
+            await browser?.close();
+            await own?.stop();
+        });
+
+        test('keeps what the page needs offline, each file downloaded once', async () => {
+            await page.evaluate(() => navigator.serviceWorker.ready);
+            await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 30000 });
+            const needed = ['/', '/page.js', '/page.css', '/tavrilo.js', '/tavrilo.wasm'];
+            await settled(page.waitForFunction(async (needed) => {
+                const cache = await caches.open((await caches.keys())[0]);
+                const kept = (await cache.keys()).map((request) => new URL(request.url).pathname);
+                return needed.every((file) => kept.includes(file));
+            }, { timeout: 30000 }, needed));
+            const kept = await page.evaluate(async () => {
+                const cache = await caches.open((await caches.keys())[0]);
+                return (await cache.keys()).map((request) => new URL(request.url).pathname);
+            });
+            assert.deepEqual(needed.filter((file) => !kept.includes(file)), [], 'not kept');
+            const bodies = {};
+            for (const [, file, status] of
+                readFileSync(log, 'utf8').matchAll(/"GET ([^ ]+) HTTP\/[\d.]+" (\d+)/g))
+                if (status === '200') bodies[file] = (bodies[file] ?? 0) + 1;
+            assert.deepEqual(Object.entries(bodies).filter(([, n]) => n > 1), [],
+                JSON.stringify(bodies));
+            assert.equal(bodies['/tavrilo.wasm'], 1, JSON.stringify(bodies));
+        });
+
+        test('opens again with the host gone', async () => {
+            await own.stop();
+            await page.reload();
+            await started(page);
+            assert.equal(await page.evaluate(() => document.getElementById('window').className), '');
+        });
+    });
+}
+
+describe('a published copy', () => {
     let own, browser, page;
     before(async () => {
-        own = await serve(site, { log });
+        own = await serve(site);
         browser = await launch('chromium');
         ({ page } = await openPage(browser, own.url));
     });
@@ -393,31 +447,12 @@ describe('a first visit', () => {
         await own?.stop();
     });
 
-    test('downloads each file once', async () => {
-        // Once the service worker keeps the page's files, each has been asked for: the server
-        // logs a request before it answers.
-        await page.evaluate(() => navigator.serviceWorker.ready);
-        await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 30000 });
-        const kept = await page.evaluate(async () => {
-            const cache = await caches.open((await caches.keys())[0]);
-            return (await cache.keys()).map((request) => new URL(request.url).pathname);
-        });
-        const asked = () =>
-            [...readFileSync(log, 'utf8').matchAll(/"GET ([^ ]+) HTTP\/[\d.]+" (\d+)/g)];
-        const missing = kept.filter((file) => !asked().some(([, f]) => f === file));
-        assert.deepEqual(missing, [], 'the service worker keeps files the server was not asked for');
-        const bodies = {};
-        for (const [, file, status] of asked())
-            if (status === '200') bodies[file] = (bodies[file] ?? 0) + 1;
-        assert.deepEqual(Object.entries(bodies).filter(([, n]) => n > 1), [], JSON.stringify(bodies));
-        assert.equal(bodies['/tavrilo.wasm'], 1, JSON.stringify(bodies));
-    });
-
-    test('the page comes with the headers a published copy should send', async () => {
+    test('comes with the headers a published copy should send', async () => {
         const response = await fetch(own.url, { headers: { 'Accept-Encoding': 'br' } });
         const policy = response.headers.get('content-security-policy') ?? '';
-        assert.ok(policy.includes("frame-ancestors 'none'") && policy.includes("default-src 'none'"),
-            policy);
+        // Nothing from any other host, no framing, no plugins.
+        assert.ok(["frame-ancestors 'none'", "default-src 'self'", "object-src 'none'"]
+            .every((rule) => policy.includes(rule)) && !/\*|https?:/.test(policy), policy);
         assert.equal(response.headers.get('x-content-type-options'), 'nosniff');
         assert.equal(response.headers.get('referrer-policy'), 'no-referrer');
     });

@@ -7,6 +7,7 @@
     const root = document.documentElement;
     const program = root.dataset.program;
     const wasmBytes = Number(root.dataset.wasmBytes) || 0;
+    const version = 'tavrilo-' + root.dataset.version; // the service worker's copy of the files
     const windowPlace = document.getElementById('window');
     const state = document.getElementById('state');
     const stateText = document.getElementById('state-text');
@@ -45,14 +46,45 @@
 
     again.addEventListener('click', () => location.reload());
 
-    // Offline after the first visit, and installable as an app. Not where the browser refuses
-    // service workers (plain HTTP from another host), which costs only that. Registered once the
-    // program has arrived, so that the service worker finds it in the browser's cache rather than
-    // fetching it a second time.
-    function keepForOffline() {
-        if ('serviceWorker' in navigator)
-            navigator.serviceWorker.register('sw.js').catch((error) => console.warn(error));
-    }
+    // Offline after the first visit, and installable as an app, through a service worker that
+    // keeps the page's files (sw.js). Not where the browser refuses service workers (plain HTTP
+    // from another host, some private windows), which costs only that. Registered at once: what
+    // the page loads once the worker is in charge passes through it and is kept, and what the
+    // page fetched before that it hands over itself, so that nothing is fetched twice whatever
+    // the browser keeps of its own. True once the worker is in charge of the page.
+    const offline = 'serviceWorker' in navigator && 'caches' in globalThis;
+    const keptForOffline = !offline ? Promise.resolve(false)
+        : navigator.serviceWorker.controller ? Promise.resolve(true)
+            : new Promise((resolve) => {
+                navigator.serviceWorker.addEventListener('controllerchange', () => resolve(true),
+                    { once: true });
+                navigator.serviceWorker.register('sw.js').then((registration) => {
+                    const worker = registration.installing ?? registration.waiting ??
+                        registration.active;
+                    // One already at work that does not serve this page (after a reload that
+                    // bypassed it) will not take it over.
+                    if (worker.state === 'activated')
+                        return resolve(Boolean(navigator.serviceWorker.controller));
+                    worker.addEventListener('statechange', () => {
+                        if (worker.state === 'redundant') resolve(false);
+                    });
+                }, (error) => {
+                    console.warn(error);
+                    resolve(false);
+                });
+            });
+    const handOver = (file, response) =>
+        caches.open(version).then((cache) => cache.put(file, response)).catch(console.warn);
+
+    // The program's script: once the service worker serves the page where there is one, so that
+    // it is kept as it arrives.
+    const programScript = keptForOffline.then(() => new Promise((resolve, reject) => {
+        const script = document.createElement('script');
+        script.src = program + '.js';
+        script.onload = resolve;
+        script.onerror = () => reject(new Error(`${script.src} did not load`));
+        document.head.append(script);
+    }));
 
     // The keyboard stays with the window: a click or tap on the page around it takes nothing
     // away, and one on the window brings the keyboard back to it, wherever it had gone.
@@ -89,8 +121,10 @@
 
     // Compiles the program while it downloads, counting what has arrived.
     async function compile(file) {
+        const fromHost = offline && !navigator.serviceWorker.controller;
         const response = await fetch(file);
         if (!response.ok || !response.body) throw new Error(`${file}: ${response.status}`);
+        if (fromHost) handOver(file, response.clone());
         let arrived = 0;
         const counted = response.body.pipeThrough(new TransformStream({
             transform(chunk, controller) {
@@ -118,9 +152,6 @@
 
     async function start() {
         if (typeof WebAssembly !== 'object') return tell(texts.noWebAssembly);
-        // The program's script defines its entry function, <program>_entry.
-        const entry = globalThis[program + '_entry'];
-        if (typeof entry !== 'function') return tell(texts.notLoaded(program + '.js'));
         tell(texts.loading, { loading: true });
         let wasm;
         try {
@@ -129,7 +160,9 @@
             console.error(error);
             return tell(texts.notLoaded(program + '.wasm'));
         }
-        keepForOffline();
+        // The program's script defines its entry function, <program>_entry.
+        const entry = await programScript.then(() => globalThis[program + '_entry'], console.error);
+        if (typeof entry !== 'function') return tell(texts.notLoaded(program + '.js'));
         tell(texts.starting);
         const crashed = (error) => {
             console.error(error);
@@ -167,6 +200,5 @@
         state.hidden = true;
     }
 
-    // After the program's script, which the page loads in parallel.
-    addEventListener('DOMContentLoaded', start);
+    start();
 })();

@@ -1,30 +1,43 @@
 # Writes the files of the web page that depend on the build (cmake -P): index.html, which knows
-# the program's size for its progress bar and carries the content security policy; sw.js, whose
-# version is a digest of every file the page loads, so that browsers replace their copies whenever
-# one of them changes; and _headers, what a host should send with the files (the policy again,
-# with what only a header can say), in the format Netlify and Cloudflare Pages read.
+# the program's size for its progress bar, the version of the page's files and the content
+# security policy; sw.js, the service worker that keeps that version for offline use, with the
+# text of the files the browser loads before it can keep them; and _headers, what a host should
+# send with the files (the policy again, with what only a header can say), in the format Netlify
+# and Cloudflare Pages read.
 #   -DPROGRAM=name -DPROGRAM_DIR=dir (the built name.js, name.wasm) -DSOURCE=packaging/web
 #   -DOUT=dir -DFILES="files;that;ship" (paths; the page's own are named by their file names)
 #   -DPOLICY="the content security policy"
 file(SIZE ${PROGRAM_DIR}/${PROGRAM}.wasm TAVRILO_WEB_WASM_BYTES)
 set(TAVRILO_WEB_PROGRAM ${PROGRAM})
-configure_file(${SOURCE}/index.html.in ${OUT}/index.html @ONLY)
-configure_file(${SOURCE}/headers.in ${OUT}/_headers @ONLY)
 
-set(digests "")
-set(names "\"./\"")
-foreach(file IN LISTS FILES ITEMS ${OUT}/index.html ${PROGRAM_DIR}/${PROGRAM}.js
-        ${PROGRAM_DIR}/${PROGRAM}.wasm)
+# The version is a digest of everything the page is made of, so that browsers replace their
+# copies whenever any of it changes.
+set(digests "${POLICY}\n")
+foreach(file IN LISTS FILES ITEMS ${SOURCE}/index.html.in ${SOURCE}/sw.js.in
+        ${PROGRAM_DIR}/${PROGRAM}.js ${PROGRAM_DIR}/${PROGRAM}.wasm)
     file(SHA256 ${file} digest)
     get_filename_component(name ${file} NAME)
     string(APPEND digests "${name} ${digest}\n")
-    if(NOT name STREQUAL index.html) # kept as the folder's own address, ./
-        string(APPEND names ", \"${name}\"")
-    endif()
 endforeach()
 string(SHA256 TAVRILO_WEB_VERSION "${digests}")
 string(SUBSTRING ${TAVRILO_WEB_VERSION} 0 16 TAVRILO_WEB_VERSION)
-set(TAVRILO_WEB_FILES ${names})
+
+configure_file(${SOURCE}/index.html.in ${OUT}/index.html @ONLY)
+configure_file(${SOURCE}/headers.in ${OUT}/_headers @ONLY)
+
+# A file's text as a JavaScript string.
+function(js_string variable file)
+    file(READ ${file} text)
+    string(REPLACE "\\" "\\\\" text "${text}")
+    string(REPLACE "\"" "\\\"" text "${text}")
+    string(REPLACE "\n" "\\n" text "${text}")
+    string(REPLACE "\r" "\\r" text "${text}")
+    string(REPLACE "\t" "\\t" text "${text}")
+    set(${variable} "\"${text}\"" PARENT_SCOPE)
+endfunction()
+js_string(TAVRILO_WEB_INDEX ${OUT}/index.html)
+js_string(TAVRILO_WEB_PAGE_JS ${SOURCE}/page.js)
+js_string(TAVRILO_WEB_PAGE_CSS ${SOURCE}/page.css)
 configure_file(${SOURCE}/sw.js.in ${OUT}/sw.js @ONLY)
 
 # Precompressed copies of what compresses, for hosts that serve them (nginx's gzip_static and

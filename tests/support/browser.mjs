@@ -28,10 +28,11 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // Serves the folder as a static host would: {url, proxy, stop()}; with trapLog, also a proxy
-// that refuses and records every request made through it.
-export async function serve(site, { log = '/dev/null', trapLog } = {}) {
+// that refuses and records every request made through it; args go to serve.py (--plain,
+// --cache-control, --link: hosts of other kinds).
+export async function serve(site, { log = '/dev/null', trapLog, args = [] } = {}) {
     const server = spawn('python3', [path.join(here, 'serve.py'), site, '--port=0', '--log', log,
-        ...(trapLog ? ['--trap-log', trapLog] : []), '--die-with-parent'],
+        ...(trapLog ? ['--trap-log', trapLog] : []), '--die-with-parent', ...args],
     { stdio: ['ignore', 'pipe', 'inherit'] });
     // Its addresses, a line each; its output is read to the end, so that it never writes into
     // a closed pipe.

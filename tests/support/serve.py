@@ -6,12 +6,22 @@ the like; the format Netlify and Cloudflare Pages read), and a file's precompres
 .gz) where the browser accepts it.
 
     serve.py FOLDER [--port N] [--log FILE] [--trap-log FILE] [--die-with-parent]
+             [--plain] [--cache-control VALUE] [--link MBIT/MS]
 
 Prints the page's address once it listens. Each request is logged, to FILE if given. With
 --trap-log, it also listens as an HTTP proxy that answers nothing and records each request made
 through it, one a line, to that file: a browser whose proxy it is shows whether anything asks for
 a host other than the page's own. The second line printed is then the proxy's address. With --die-with-parent it ends when the
 process that started it does (Linux), so that a test that dies leaves no server behind.
+
+Hosts differ, and the page must do with any of them: --plain sends no precompressed copy (as
+nginx does for .wasm unless told otherwise), and --cache-control sends that header with every
+file whose _headers rule does not say otherwise (such as "no-store", or "max-age=0,
+must-revalidate"; by default "no-cache").
+
+--link emulates the one link a classroom shares, for the web benchmark: every response waits a
+round trip of MS milliseconds, and all the bytes sent share MBIT megabits a second, whoever asked
+(the page or its service worker alike). Each request's log line ends with the bytes of its body.
 """
 import argparse
 import ctypes
@@ -23,6 +33,7 @@ import signal
 import socketserver
 import sys
 import threading
+import time
 
 
 class Page(http.server.SimpleHTTPRequestHandler):
@@ -46,7 +57,7 @@ class Page(http.server.SimpleHTTPRequestHandler):
         accepted = {part.split(";")[0].strip()
                     for part in self.headers.get("Accept-Encoding", "").split(",")}
         for name, suffix in self.precompressed:
-            if name in accepted and os.path.isfile(real + suffix):
+            if name in accepted and not self.server.plain and os.path.isfile(real + suffix):
                 self.encoding = name
                 return real + suffix
         return real
@@ -67,14 +78,52 @@ class Page(http.server.SimpleHTTPRequestHandler):
         # Unless told otherwise, browsers ask again each time, so that a new version is found at
         # once; the service worker keeps the files for the offline case.
         if not any(name.lower() == "cache-control" for name, _ in headers):
-            headers.append(("Cache-Control", "no-cache"))
+            headers.append(("Cache-Control", self.server.cache_control))
         for name, value in headers:
             self.send_header(name, value)
         super().end_headers()
 
+    def send_head(self):
+        if self.server.link:
+            time.sleep(self.server.link.round_trip)
+        return super().send_head()
+
+    def copyfile(self, source, outputfile):
+        while chunk := source.read(16384):
+            if self.server.link:
+                self.server.link.carry(len(chunk))
+            outputfile.write(chunk)
+            self.sent += len(chunk)
+
+    def do_GET(self):
+        self.sent = 0
+        super().do_GET()
+        self.log_message('"%s" %s %s', self.requestline, self.code, self.sent)
+
+    def log_request(self, code="-", size="-"):
+        self.code = code.value if hasattr(code, "value") else code
+
     def log_message(self, format, *args):
         self.server.log.write("%s\n" % (format % args))
         self.server.log.flush()
+
+
+class Link:
+    """One link of a given speed and round trip, shared by every response."""
+
+    def __init__(self, spec):
+        megabits, milliseconds = spec.split("/")
+        self.bytes_per_second = float(megabits) * 1e6 / 8
+        self.round_trip = float(milliseconds) / 1000
+        self.free_at = 0.0
+        self.lock = threading.Lock()
+
+    def carry(self, size):
+        with self.lock:
+            now = time.monotonic()
+            self.free_at = max(self.free_at, now) + size / self.bytes_per_second
+            wait = self.free_at - now
+        time.sleep(wait)
 
 
 def read_rules(folder):
@@ -118,6 +167,9 @@ def main():
     parser.add_argument("--log", type=argparse.FileType("a"), default=sys.stderr)
     parser.add_argument("--trap-log", type=argparse.FileType("a"))
     parser.add_argument("--die-with-parent", action="store_true")
+    parser.add_argument("--plain", action="store_true")
+    parser.add_argument("--cache-control", default="no-cache")
+    parser.add_argument("--link", type=Link)
     options = parser.parse_args()
     if options.die_with_parent:
         ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
@@ -126,6 +178,7 @@ def main():
                   functools.partial(Page, directory=options.folder))
     page.log = options.log
     page.rules = read_rules(options.folder)
+    page.plain, page.cache_control, page.link = options.plain, options.cache_control, options.link
     print(f"http://127.0.0.1:{page.server_address[1]}/", flush=True)
     if options.trap_log:
         trap = Server(("127.0.0.1", 0), Trap)
