@@ -36,11 +36,11 @@ qt_patches() { # prints each patch file, in order
 # uses stays: an answer box's context menu, the message box, drag and drop of text, the clipboard,
 # on-screen keyboards and screen readers.
 qt_unused_features=(
-    # Core: MIME types and XML, settings, calendars of other systems, item models but the base
+    # Core: MIME types and XML, calendars of other systems, item models but the base
     # ones (which Qt 6.8's compatibility code includes), animations. (Loading libraries at run
     # time stays: Qt 6.8's input methods, which on-screen keyboards need, are built only with it.)
     mimetype mimetype-database xmlstream xmlstreamreader xmlstreamwriter
-    commandlineparser settings filesystemwatcher sharedmemory temporaryfile
+    commandlineparser filesystemwatcher sharedmemory temporaryfile
     hijricalendar islamiccivilcalendar jalalicalendar
     sortfilterproxymodel stringlistmodel concatenatetablesproxymodel transposeproxymodel
     itemmodeltester animation easingcurve sha3-fast

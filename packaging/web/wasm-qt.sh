@@ -28,10 +28,11 @@ options=(
     -no-feature-tabletevent
     -no-feature-style-fusion -no-feature-style-stylesheet
     "${qt_unused_features[@]/#/-no-feature-}"
-    # And what only the Windows Qt needs for the program's tests, which run there under Wine:
-    # Qt Test, and regular expressions (Qt Test and Qt's Windows file system code use them; the
-    # WebAssembly platform does too, but for a patch of ours).
-    -no-feature-testlib -no-feature-regularexpression
+    # And what only the Windows Qt needs: Qt Test for the program's tests, which run there under
+    # Wine; regular expressions (Qt Test and Qt's Windows file system code use them; the
+    # WebAssembly platform does too, but for a patch of ours); settings (the Windows font database
+    # reads the registry through them).
+    -no-feature-testlib -no-feature-regularexpression -no-feature-settings
 )
 recipe=5 # raise when the build steps below change what gets built
 
