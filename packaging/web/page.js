@@ -93,6 +93,13 @@
         if (!event.composedPath()[0].matches?.('button, input, textarea'))
             event.preventDefault();
     }, true);
+    // Qt moves the keyboard between the window's controls itself, also within a message box:
+    // the browser's own Tab, which would take it from the window to the page, is not wanted
+    // while the program runs. (WebKit reports Shift+Tab by its key's code alone.)
+    addEventListener('keydown', (event) => {
+        if ((event.key === 'Tab' || event.code === 'Tab') && windowPlace.className === '')
+            event.preventDefault();
+    }, true);
     windowPlace.addEventListener('pointerdown', () => {
         const focused = document.activeElement;
         if (focused && focused !== document.body) return;
@@ -104,11 +111,24 @@
     // the browser scales the page down, so that taps still land where the window is drawn. A
     // phone held upright would show it too small to read: the page asks to turn it instead, and
     // the program waits, hidden, where it is.
+    // The window's elements cannot keep the keyboard while it is hidden; it returns to where it
+    // was once the phone is turned back.
     const viewport = document.querySelector('meta[name="viewport"]');
+    let keyboardBeforeTurn = null;
+    const keyboardElement = () => {
+        let element = document.activeElement;
+        while (element?.shadowRoot?.activeElement) element = element.shadowRoot.activeElement;
+        return element;
+    };
     function fitScreen() {
         const needed = { width: 746, height: 527 }; // the window and the page's margins
         const upright = screen.width < needed.width && screen.height > screen.width;
+        if (upright && !root.classList.contains('upright')) keyboardBeforeTurn = keyboardElement();
         root.classList.toggle('upright', upright);
+        if (!upright && keyboardBeforeTurn) {
+            if (keyboardBeforeTurn.isConnected) keyboardBeforeTurn.focus();
+            keyboardBeforeTurn = null;
+        }
         const width = Math.max(needed.width,
                                Math.ceil(needed.height * screen.width / screen.height));
         viewport.content = upright || (screen.width >= needed.width && screen.height >= needed.height)

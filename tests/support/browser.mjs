@@ -47,7 +47,7 @@ export async function serve(site, { log = '/dev/null', trapLog, args = [] } = {}
     return {
         url: lines[0], proxy: lines[1], process: server,
         async stop() {
-            if (server.exitCode !== null) return;
+            if (server.exitCode !== null || server.signalCode !== null) return; // ended already
             server.kill();
             await once(server, 'exit');
         },

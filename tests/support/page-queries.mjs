@@ -81,6 +81,11 @@ export const boxPlace = (page) => page.evaluate(inQt(({ windows }) => {
         window: rect(document.getElementById('window')) };
 }));
 
+// Whether the open message box has the keyboard: the element of one of its controls, which Qt
+// names by the box's path, has the browser's focus.
+export const boxHasKeyboard = inQt(({ root }) =>
+    document.activeElement === root.host && Boolean(root.activeElement?.id.includes('QMessageBox')));
+
 // For page.waitForFunction: where the open message box's button is (CSS px), once there is a box;
 // its one button sits at the middle of its bottom edge.
 export const boxButton = inQt(({ windows }) => {
