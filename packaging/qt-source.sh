@@ -40,7 +40,7 @@ qt_unused_features=(
     # ones (which Qt 6.8's compatibility code includes), animations. (Loading libraries at run
     # time stays: Qt 6.8's input methods, which on-screen keyboards need, are built only with it.)
     mimetype mimetype-database xmlstream xmlstreamreader xmlstreamwriter
-    commandlineparser filesystemwatcher sharedmemory temporaryfile
+    commandlineparser filesystemwatcher sharedmemory
     hijricalendar islamiccivilcalendar jalalicalendar
     sortfilterproxymodel stringlistmodel concatenatetablesproxymodel transposeproxymodel
     itemmodeltester animation easingcurve sha3-fast

@@ -31,8 +31,9 @@ options=(
     # And what only the Windows Qt needs: Qt Test for the program's tests, which run there under
     # Wine; regular expressions (Qt Test and Qt's Windows file system code use them; the
     # WebAssembly platform does too, but for a patch of ours); settings (the Windows font database
-    # reads the registry through them).
+    # reads the registry through them); temporary files (its native file dialog's).
     -no-feature-testlib -no-feature-regularexpression -no-feature-settings
+    -no-feature-temporaryfile
 )
 recipe=5 # raise when the build steps below change what gets built
 

@@ -25,6 +25,9 @@ options=(
     # Tablet (WinTab) support needs headers that Debian's source leaves out; pens still arrive as
     # pointer and mouse input without it, which is all a drill of button clicks needs.
     -no-feature-tabletevent
+    # The program draws with the built-in Windows style, and its build leaves the style plugins
+    # out: they are not built.
+    -no-feature-style-windowsvista -no-feature-style-windows11
     "${qt_unused_features[@]/#/-no-feature-}"
 )
 recipe=2 # raise when the build steps below change what gets built
