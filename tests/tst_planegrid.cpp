@@ -204,8 +204,6 @@ private slots:
     {
         // The window's labels sit on the field, so it must be plain there.
         const QImage image(u":/pictures/background.png"_s);
-        QCOMPARE(image.size(), QSize(707, 488));
-        QCOMPARE(QImage(u":/pictures/background@2x.png"_s).size(), QSize(1414, 976));
         const QRect motifs[] = {QRect(QPoint(0, 0), QPoint(71, 143)),
                                 QRect(QPoint(184, 8), QPoint(492, 39)),
                                 QRect(QPoint(612, 333), QPoint(706, 487))};

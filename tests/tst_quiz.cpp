@@ -14,16 +14,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 struct Drill {
-    // Plays steps separated by ";": "start X Y" and "next X Y" (X, Y: the point the random values
+    // Plays steps separated by "; ": "start X Y" and "next X Y" (X, Y: the point the random values
     // give), "x TEXT" and "y TEXT" (typed into a box; no text empties it), "accept";
     // "locale NAME" sets the learner's locale, and a first step "state Q A M" starts the quiz with
     // those counts of questions, accepts and mistakes.
     void play(const QString &script)
     {
-        for (QStringView step : QStringView(script).split(u';', Qt::SkipEmptyParts)) {
-            // The command after any blanks, then one blank, then the text, blanks and all.
-            while (step.startsWith(u' '))
-                step = step.mid(1);
+        for (QStringView step : QStringView(script).split(u"; ")) {
+            // The command, then one blank, then the text, blanks and all.
             const qsizetype end = step.indexOf(u' ');
             const QString command = step.left(end).toString();
             const QString text = end < 0 ? QString() : step.mid(end + 1).toString();
@@ -49,11 +47,8 @@ struct Drill {
     QString summary() const
     {
         const QuizState &s = quiz->state();
-        QString text = u"%1 %2|%3 %4 %5"_s.arg(s.targetX)
-                           .arg(s.targetY)
-                           .arg(s.questionCount)
-                           .arg(s.acceptCount)
-                           .arg(s.mistakeCount);
+        QString text = QString::asprintf("%g %g|%d %d %d", s.targetX, s.targetY, s.questionCount,
+                                         s.acceptCount, s.mistakeCount);
         for (const auto &count : {window.mistakeCount, window.questionCount})
             text += u'|' + (count ? QString::number(*count) : u"-"_s);
         text += u'|' + window.verdict.value_or(u"-"_s) + u'|' + window.x + u'|' + window.y;

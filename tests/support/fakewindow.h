@@ -51,9 +51,8 @@ struct ScriptedRandom : RandomSource {
     void seedFromClock() override { ++seeds; }
     float next() override
     {
-        if (values.empty()) return 0.5f;
-        const float v = values.front();
-        values.pop_front();
+        const float v = values.empty() ? 0.5f : values.front();
+        if (!values.empty()) values.pop_front();
         return v;
     }
     // The values whose target is the point (x, y) of -7 ... 7.
