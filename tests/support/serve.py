@@ -111,8 +111,8 @@ class Page(http.server.SimpleHTTPRequestHandler):
 class Link:
     """One link of a given speed and round trip, shared by every response."""
 
-    def __init__(self, spec):
-        megabits, milliseconds = spec.split("/")
+    def __init__(self, speed_and_round_trip):
+        megabits, milliseconds = speed_and_round_trip.split("/")
         self.bytes_per_second = float(megabits) * 1e6 / 8
         self.round_trip = float(milliseconds) / 1000
         self.free_at = 0.0
