@@ -6,12 +6,24 @@
 # and Cloudflare Pages read.
 #   -DPROGRAM=name -DPROGRAM_DIR=dir (the built name.js, name.wasm) -DSOURCE=packaging/web
 #   -DOUT=dir -DFILES="files;that;ship" (paths; the page's own are named by their file names)
-#   -DPOLICY="the content security policy"
+#   -DPOLICY="the content security policy" -DPYTHON=python3
 file(SIZE ${PROGRAM_DIR}/${PROGRAM}.wasm TAVRILO_WEB_WASM_BYTES)
 set(TAVRILO_WEB_PROGRAM ${PROGRAM})
 
 # The version is a digest of everything the page is made of, so that browsers replace their
 # copies whenever any of it changes.
+# The page's one inline script, which starts the program's download (index.html.in), is allowed
+# by its digest.
+file(READ ${SOURCE}/index.html.in page)
+if(NOT page MATCHES "<script>([^<]*)</script>")
+    message(FATAL_ERROR "index.html.in has no inline script")
+endif()
+execute_process(COMMAND ${PYTHON} -c [[
+import base64, hashlib, sys
+print(base64.b64encode(hashlib.sha256(sys.argv[1].encode()).digest()).decode(), end="")
+]] "${CMAKE_MATCH_1}" OUTPUT_VARIABLE script_digest COMMAND_ERROR_IS_FATAL ANY)
+string(REPLACE "script-src 'self'" "script-src 'self' 'sha256-${script_digest}'" POLICY "${POLICY}")
+
 set(digests "${POLICY}\n")
 foreach(file IN LISTS FILES ITEMS ${SOURCE}/index.html.in ${SOURCE}/sw.js.in
         ${PROGRAM_DIR}/${PROGRAM}.js ${PROGRAM_DIR}/${PROGRAM}.wasm)

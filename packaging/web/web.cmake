@@ -6,8 +6,9 @@
 set(TAVRILO_WEB ${CMAKE_CURRENT_LIST_DIR})
 
 # The page's content security policy: nothing from any other host, nothing inline but Qt's one
-# style sheet (allowed by its digest, noted when this Qt was built) and the small pictures of Qt's
-# title bars. Framing is refused where a host can say so (_headers); a <meta> policy cannot.
+# style sheet (allowed by its digest, noted when this Qt was built), the page's one script (by its
+# digest too, site.cmake) and the small pictures of Qt's title bars. Framing is refused where a
+# host can say so (_headers); a <meta> policy cannot.
 set(style_digest_file ${QT6_INSTALL_PREFIX}/share/tavrilo/style-sha256)
 if(NOT EXISTS ${style_digest_file})
     message(FATAL_ERROR "${style_digest_file} is missing: this Qt was not built by wasm-qt.sh")
@@ -23,6 +24,8 @@ set(TAVRILO_WEB_STATIC
     ${TAVRILO_WEB}/page.js ${TAVRILO_WEB}/page.css ${TAVRILO_WEB}/manifest.webmanifest
     ${PROJECT_SOURCE_DIR}/assets/pictures/icon-192.png
     ${PROJECT_SOURCE_DIR}/assets/pictures/icon-512.png)
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 function(add_web_page target)
     set(out ${CMAKE_BINARY_DIR}/pages/${target})
@@ -45,6 +48,7 @@ function(add_web_page target)
                 $<TARGET_FILE_DIR:${target}>/${target}.wasm ${out}
         COMMAND ${CMAKE_COMMAND} -DPROGRAM=${target} -DPROGRAM_DIR=$<TARGET_FILE_DIR:${target}>
                 -DSOURCE=${TAVRILO_WEB} -DOUT=${out} "-DPOLICY=${TAVRILO_WEB_POLICY}"
+                -DPYTHON=${Python3_EXECUTABLE}
                 "-DFILES=${TAVRILO_WEB_STATIC};${out}/icon-48.png"
                 -P ${TAVRILO_WEB}/site.cmake
         DEPENDS ${target} ${TAVRILO_WEB_STATIC} ${TAVRILO_WEB}/index.html.in
