@@ -10,6 +10,7 @@
 #include <QStyleFactory>
 #include <QStyleHints>
 #include <QTranslator>
+#include <QWidget>
 
 namespace tavrilo {
 
@@ -42,6 +43,11 @@ void setUpApplication()
     // colours are light, and so stays the message box, everywhere.
     QGuiApplication::styleHints()->setColorScheme(Qt::ColorScheme::Light);
 #endif
+    // A picture that a web page has fetched for a new ratio replaces its stand-in at once.
+    browser::onPictureArrival([] {
+        for (QWidget *window : QApplication::topLevelWidgets())
+            window->update();
+    });
     QApplication::setWindowIcon(programIcon());
     // Wayland compositors find the program's desktop entry, and through it its icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVRILO_APP_ID));

@@ -1,5 +1,6 @@
 #include "windowpictures.h"
 
+#include "browser.h"
 #include "planegrid.h"
 
 #include <QPixmapCache>
@@ -10,53 +11,70 @@ namespace tavrilo {
 
 namespace {
 
-// Made once per ratio; Qt's pixmap cache lets them go with the application.
-template <typename Make> QPixmap cached(const char *name, qreal ratio, Make make)
+constexpr QSize backgroundSize{707, 488};
+
+// A picture stored as the pixels it shows (0xffRRGGBB words, little-endian), used where it lies in
+// the program file: nothing to decode at start-up. Its PNG twin serves other byte orders.
+QImage rawPicture(const QString &name, QSize size, const QString &png)
 {
-    const QString key = QStringLiteral("tavrilo/%1@%2").arg(QLatin1String(name)).arg(ratio);
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        const QResource raw(QStringLiteral(":/pictures/%1.rgb32").arg(name));
+        if (raw.isValid() && raw.size() == qint64(size.width()) * size.height() * 4)
+            return QImage(raw.data(), size.width(), size.height(), QImage::Format_RGB32);
+    }
+    return QImage(QStringLiteral(":/pictures/") + png);
+}
+
+// The background as drawn at scale 1 or 2. In a web page the browser has decoded it and the
+// program carries none: null until the page has it.
+QImage backgroundDrawing(int scale)
+{
+    const QString file =
+        scale == 1 ? QStringLiteral("background.png") : QStringLiteral("background@2x.png");
+    if (browser::inPage()) return browser::picture(file);
+    return scale == 1 ? rawPicture(QStringLiteral("background"), backgroundSize, file)
+                      : QImage(QStringLiteral(":/pictures/") + file);
+}
+
+} // namespace
+
+// Each made once per ratio; Qt's pixmap cache lets them go with the application.
+
+QPixmap planeGridPicture(qreal ratio)
+{
+    const QString key = QStringLiteral("tavrilo/plane-grid@%1").arg(ratio);
     QPixmap picture;
     if (!QPixmapCache::find(key, &picture)) {
-        picture = make();
+        // Drawing it takes less time than decoding a stored picture would.
+        picture = QPixmap::fromImage(pictures::planeGrid(ratio));
         picture.setDevicePixelRatio(ratio);
         QPixmapCache::insert(key, picture);
     }
     return picture;
 }
 
-// A picture stored as the pixels it shows (0xffRRGGBB words, little-endian), used where it lies in
-// the program file: nothing to decode at start-up. Its PNG twin serves other byte orders.
-QPixmap rawPicture(const QString &name, QSize size, const QString &png)
-{
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        const QResource raw(QStringLiteral(":/pictures/%1.rgb32").arg(name));
-        if (raw.isValid() && raw.size() == qint64(size.width()) * size.height() * 4)
-            return QPixmap::fromImage(
-                QImage(raw.data(), size.width(), size.height(), QImage::Format_RGB32));
-    }
-    return QPixmap(QStringLiteral(":/pictures/") + png);
-}
-
-} // namespace
-
-QPixmap planeGridPicture(qreal ratio)
-{
-    // Drawing it takes less time than decoding a stored picture would.
-    return cached("plane-grid", ratio,
-                  [ratio] { return QPixmap::fromImage(pictures::planeGrid(ratio)); });
-}
-
 QPixmap backgroundPicture(qreal ratio)
 {
-    return cached("background", ratio, [ratio] {
-        if (ratio <= 1)
-            return rawPicture(QStringLiteral("background"), {707, 488},
-                              QStringLiteral("background.png"));
-        QPixmap fine(QStringLiteral(":/pictures/background@2x.png"));
-        if (ratio == 2) return fine;
-        // Made once at the screen's resolution from the finer drawing, never from the coarse one.
-        return fine.scaled((QSizeF(fine.size()) * ratio / 2).toSize(), Qt::IgnoreAspectRatio,
-                           Qt::SmoothTransformation);
-    });
+    const QString key = QStringLiteral("tavrilo/background@%1").arg(ratio);
+    QPixmap picture;
+    if (QPixmapCache::find(key, &picture)) return picture;
+    QImage drawing = backgroundDrawing(ratio > 1 ? 2 : 1);
+    // While a page fetches the drawing for a new ratio, the other one stands in.
+    const bool standIn = drawing.isNull();
+    if (standIn) drawing = backgroundDrawing(ratio > 1 ? 1 : 2);
+    if (drawing.isNull()) return picture;
+    qreal drawn = qreal(drawing.width()) / backgroundSize.width();
+    if (ratio > 1 && ratio != drawn) {
+        // Made at the screen's resolution from the finer drawing, from the coarse one only while
+        // it stands in.
+        drawing = drawing.scaled((QSizeF(backgroundSize) * ratio).toSize(), Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation);
+        drawn = ratio;
+    }
+    picture = QPixmap::fromImage(std::move(drawing));
+    picture.setDevicePixelRatio(drawn);
+    if (!standIn) QPixmapCache::insert(key, picture);
+    return picture;
 }
 
 QIcon programIcon()
@@ -64,8 +82,8 @@ QIcon programIcon()
     QIcon icon;
     for (int size : {48, 64, 128, 256}) {
         const QString name = QStringLiteral("icon-%1").arg(size);
-        icon.addPixmap(rawPicture(name, {size, size},
-                                  size == 48 ? QStringLiteral("icon.png") : name + ".png"));
+        icon.addPixmap(QPixmap::fromImage(rawPicture(
+            name, {size, size}, size == 48 ? QStringLiteral("icon.png") : name + ".png")));
     }
     return icon;
 }

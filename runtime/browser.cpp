@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QResource>
+#include <emscripten/bind.h>
 #include <emscripten/val.h>
 
 namespace tavrilo::browser {
@@ -20,7 +21,20 @@ emscripten::val listener()
     return emscripten::val::module_property("tavriloPage");
 }
 
+void (*pictureArrived)() = nullptr;
+
+void picturesChanged()
+{
+    if (pictureArrived) pictureArrived();
+}
+
 } // namespace
+
+// What the page calls on the program: Module.picturesChanged().
+EMSCRIPTEN_BINDINGS(tavrilo_page)
+{
+    emscripten::function("picturesChanged", &picturesChanged);
+}
 
 bool inPage()
 {
@@ -55,6 +69,25 @@ int longestAnswer()
     // The memory that a huge paste takes is never given back, and laying out its one line holds
     // up the whole page: no answer needs more than this.
     return 10000;
+}
+
+QImage picture(const QString &file)
+{
+    if (!pageListens()) return {};
+    // {width, height, pixels}, the pixels a Uint8ClampedArray as a canvas gives them; or null.
+    const emscripten::val found = listener().call<emscripten::val>("picture", file.toStdString());
+    if (found.isNull() || found.isUndefined()) return {};
+    QImage image(found["width"].as<int>(), found["height"].as<int>(), QImage::Format_RGBX8888);
+    const emscripten::val pixels = found["pixels"];
+    if (image.isNull() || pixels["length"].as<double>() != double(image.sizeInBytes())) return {};
+    emscripten::val(emscripten::typed_memory_view(size_t(image.sizeInBytes()), image.bits()))
+        .call<void>("set", pixels);
+    return image;
+}
+
+void onPictureArrival(void (*callback)())
+{
+    pictureArrived = callback;
 }
 
 void say(const QString &news)
@@ -92,6 +125,13 @@ int longestAnswer()
     // Any text of any length: QLineEdit would otherwise stop at 32767 characters.
     return std::numeric_limits<int>::max();
 }
+
+QImage picture(const QString &)
+{
+    return {};
+}
+
+void onPictureArrival(void (*)()) {}
 
 void say(const QString &) {}
 

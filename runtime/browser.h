@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 namespace tavrilo::browser {
@@ -21,6 +22,12 @@ void setUpPlatform();
 // What the application needs in a page, once it exists: a font for Qt's own texts (the message
 // box, an answer box's menu), since Qt looks at none of the machine's fonts there.
 void setUpApplication();
+
+// A picture that the page has decoded for the program (the window's background, by its file's
+// name), in RGBA order; null where there is no page, or until the page has it. The page fetches
+// one the program asks for and does not have, and calls onPictureArrival's callback once it has.
+QImage picture(const QString &file);
+void onPictureArrival(void (*callback)());
 
 // The most characters an answer box takes.
 int longestAnswer();

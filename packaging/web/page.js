@@ -76,6 +76,36 @@
     const handOver = (file, response) =>
         caches.open(version).then((cache) => cache.put(file, response)).catch(console.warn);
 
+    // The window's background in the drawing the screen needs: at scale 1, or 2 for any finer
+    // screen (the program makes other ratios from it). Only that one is downloaded, and the
+    // browser decodes it, sooner than the program could. One that the program asks for later, on
+    // a browser zoomed or moved to another screen, is fetched then, and the program told when it
+    // has come.
+    const pictures = new Map(); // file: {width, height, pixels}, once decoded
+    const picturesAsked = new Map(); // file: the promise of it
+    let running = null; // the program, once it runs
+    const pictureFor = (ratio) => (ratio > 1 ? 'background@2x.png' : 'background.png');
+    const loadPicture = (file) => {
+        if (!picturesAsked.has(file)) picturesAsked.set(file, (async () => {
+            const fromHost = offline && !navigator.serviceWorker.controller;
+            const response = await fetch(file);
+            if (!response.ok) throw new Error(`${file}: ${response.status}`);
+            if (fromHost) handOver(file, response.clone());
+            // The pixels as the file has them, with no colour management.
+            const bitmap = await createImageBitmap(await response.blob(),
+                { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
+            const canvas = document.createElement('canvas');
+            [canvas.width, canvas.height] = [bitmap.width, bitmap.height];
+            const context = canvas.getContext('2d', { willReadFrequently: true });
+            context.drawImage(bitmap, 0, 0);
+            bitmap.close();
+            pictures.set(file, { width: canvas.width, height: canvas.height,
+                pixels: context.getImageData(0, 0, canvas.width, canvas.height).data });
+            running?.picturesChanged?.();
+        })());
+        return picturesAsked.get(file);
+    };
+
     // The program's script: once the service worker serves the page where there is one, so that
     // it is kept as it arrives.
     const programScript = keptForOffline.then(() => new Promise((resolve, reject) => {
@@ -168,17 +198,33 @@
             news.replaceChildren();
             stop(texts.ended, 'программа завершена');
         },
+        picture(file) {
+            if (!pictures.has(file)) loadPicture(file).catch(console.warn);
+            return pictures.get(file) ?? null;
+        },
     };
 
     async function start() {
         if (typeof WebAssembly !== 'object') return tell(texts.noWebAssembly);
         tell(texts.loading, { loading: true });
+        const background = pictureFor(devicePixelRatio);
+        const drawing = loadPicture(background);
         let wasm;
         try {
             wasm = await compile(program + '.wasm');
         } catch (error) {
             console.error(error);
             return tell(texts.notLoaded(program + '.wasm'));
+        }
+        // Offline, on a screen other than the one the page was kept on, the other drawing does.
+        try {
+            await drawing.catch((error) => {
+                console.warn(error);
+                return loadPicture(pictureFor(devicePixelRatio > 1 ? 1 : 2));
+            });
+        } catch (error) {
+            console.error(error);
+            return tell(texts.notLoaded(background));
         }
         // The program's script defines its entry function, <program>_entry.
         const entry = await programScript.then(() => globalThis[program + '_entry'], console.error);
@@ -206,6 +252,7 @@
                 print: (line) => console.log(line),
                 printErr: (line) => console.warn(line),
             });
+            running = instance;
             try {
                 instance.callMain([]);
             } catch (error) {

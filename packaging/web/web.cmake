@@ -22,6 +22,8 @@ style-src 'self' 'sha256-${style_digest}'; img-src 'self' data:; object-src 'non
 frame-src 'none'; media-src 'none'; font-src 'none'; base-uri 'none'; form-action 'none'")
 set(TAVRILO_WEB_STATIC
     ${TAVRILO_WEB}/page.js ${TAVRILO_WEB}/page.css ${TAVRILO_WEB}/manifest.webmanifest
+    ${PROJECT_SOURCE_DIR}/assets/pictures/background.png
+    ${PROJECT_SOURCE_DIR}/assets/pictures/background@2x.png
     ${PROJECT_SOURCE_DIR}/assets/pictures/icon-192.png
     ${PROJECT_SOURCE_DIR}/assets/pictures/icon-512.png)
 

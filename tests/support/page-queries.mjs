@@ -69,6 +69,29 @@ const inQt = (fn, ...args) => `(${fn})((() => {
     return { root, windows };
 })(), ...${JSON.stringify(args)})`;
 
+// The share of the pixels that differ, in a part of the window at [x, y, width, height] (window
+// px) that only its background shows, between the window as drawn at the screen's ratio and the
+// drawing in the page's file (background.png, background@2x.png), as the browser decodes it.
+export const unlikeDrawing = (page, file, rect) => page.evaluate(inQt(
+    async ({ windows }, file, rect) => {
+        const [x, y, width, height] = rect.map((v) => Math.round(v * devicePixelRatio));
+        const drawing = await createImageBitmap(await (await fetch(file)).blob(),
+            { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
+        const read = (source) => {
+            const copy = document.createElement('canvas');
+            [copy.width, copy.height] = [width, height];
+            const context = copy.getContext('2d', { willReadFrequently: true });
+            context.drawImage(source, x, y, width, height, 0, 0, width, height);
+            return context.getImageData(0, 0, width, height).data;
+        };
+        const [shown, drawn] = [read(windows[0].querySelector('canvas')), read(drawing)];
+        let unlike = 0;
+        for (let i = 0; i < shown.length; i += 4) {
+            if ([0, 1, 2].some((c) => Math.abs(shown[i + c] - drawn[i + c]) > 2)) ++unlike;
+        }
+        return unlike / (width * height);
+    }, file, rect));
+
 // What an answer box holds, as the page's element for it has it (what a screen reader reads).
 export const answer = (page, meaning) => page.evaluate(inQt(({ root }, name) =>
     root.querySelector(`[id$="${name}"]`)?.value ?? '', controls[meaning].objectName));
