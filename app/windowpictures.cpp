@@ -71,7 +71,9 @@ QPixmap backgroundPicture(qreal ratio)
                                  Qt::SmoothTransformation);
         drawn = ratio;
     }
-    picture = QPixmap::fromImage(std::move(drawing));
+    // In the format it was drawn or decoded in, the window's own where the program runs: painted
+    // by copying, where a conversion would send it down the raster engine's slowest paths.
+    picture = QPixmap::fromImage(std::move(drawing), Qt::NoFormatConversion);
     picture.setDevicePixelRatio(drawn);
     if (!standIn) QPixmapCache::insert(key, picture);
     return picture;
