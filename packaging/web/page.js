@@ -73,8 +73,18 @@
                     resolve(false);
                 });
             });
-    const handOver = (file, response) =>
-        caches.open(version).then((cache) => cache.put(file, response)).catch(console.warn);
+    // A file of the page, downloading (a fetch() of it) or fetched now; one that comes from the
+    // host, the worker not yet in charge, is handed to the worker as it is.
+    const fetchFile = async (file, download = fetch(file)) => {
+        const fromHost = offline && !navigator.serviceWorker.controller;
+        const response = await download;
+        if (!response.ok || !response.body) throw new Error(`${file}: ${response.status}`);
+        if (fromHost) {
+            const copy = response.clone();
+            caches.open(version).then((cache) => cache.put(file, copy)).catch(console.warn);
+        }
+        return response;
+    };
 
     // The window's background in the drawing the screen needs: at scale 1, or 2 for any finer
     // screen (the program makes other ratios from it). Only that one is downloaded, and the
@@ -87,10 +97,7 @@
     const pictureFor = (ratio) => (ratio > 1 ? 'background@2x.png' : 'background.png');
     const loadPicture = (file) => {
         if (!picturesAsked.has(file)) picturesAsked.set(file, (async () => {
-            const fromHost = offline && !navigator.serviceWorker.controller;
-            const response = await fetch(file);
-            if (!response.ok) throw new Error(`${file}: ${response.status}`);
-            if (fromHost) handOver(file, response.clone());
+            const response = await fetchFile(file);
             // The pixels as the file has them, with no colour management.
             const bitmap = await createImageBitmap(await response.blob(),
                 { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
@@ -171,10 +178,7 @@
 
     // Compiles the program while it downloads, counting what has arrived.
     async function compile(file) {
-        const fromHost = offline && !navigator.serviceWorker.controller;
-        const response = await (globalThis.tavriloDownload ?? fetch(file)); // see index.html
-        if (!response.ok || !response.body) throw new Error(`${file}: ${response.status}`);
-        if (fromHost) handOver(file, response.clone());
+        const response = await fetchFile(file, globalThis.tavriloDownload); // see index.html
         let arrived = 0;
         const counted = response.body.pipeThrough(new TransformStream({
             transform(chunk, controller) {
