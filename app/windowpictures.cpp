@@ -25,8 +25,8 @@ QImage rawPicture(const QString &name, QSize size, const QString &png)
     return QImage(QStringLiteral(":/pictures/") + png);
 }
 
-// The background as drawn at scale 1 or 2. In a web page the browser has decoded it and the
-// program carries none: null until the page has it.
+// The background as drawn at scale 1 or 2. In a web page the program carries none and the page
+// fetches it: null until the page has it.
 QImage backgroundDrawing(int scale)
 {
     const QString file =
@@ -71,8 +71,7 @@ QPixmap backgroundPicture(qreal ratio)
                                  Qt::SmoothTransformation);
         drawn = ratio;
     }
-    // In the format it was drawn or decoded in, the window's own where the program runs: painted
-    // by copying, where a conversion would send it down the raster engine's slowest paths.
+    // As decoded: the format of the window's own pixels.
     picture = QPixmap::fromImage(std::move(drawing), Qt::NoFormatConversion);
     picture.setDevicePixelRatio(drawn);
     if (!standIn) QPixmapCache::insert(key, picture);

@@ -74,15 +74,13 @@ int longestAnswer()
 QImage picture(const QString &file)
 {
     if (!pageListens()) return {};
-    // {width, height, pixels}, the pixels a Uint8ClampedArray as a canvas gives them; or null.
-    const emscripten::val found = listener().call<emscripten::val>("picture", file.toStdString());
-    if (found.isNull() || found.isUndefined()) return {};
-    QImage image(found["width"].as<int>(), found["height"].as<int>(), QImage::Format_RGBX8888);
-    const emscripten::val pixels = found["pixels"];
-    if (image.isNull() || pixels["length"].as<double>() != double(image.sizeInBytes())) return {};
-    emscripten::val(emscripten::typed_memory_view(size_t(image.sizeInBytes()), image.bits()))
-        .call<void>("set", pixels);
-    return image;
+    // The file's bytes, a Uint8Array; or null.
+    const emscripten::val bytes = listener().call<emscripten::val>("picture", file.toStdString());
+    if (bytes.isNull() || bytes.isUndefined()) return {};
+    QByteArray data(qsizetype(bytes["length"].as<double>()), Qt::Uninitialized);
+    emscripten::val(emscripten::typed_memory_view(size_t(data.size()), data.data()))
+        .call<void>("set", bytes);
+    return QImage::fromData(data);
 }
 
 void onPictureArrival(void (*callback)())

@@ -23,9 +23,9 @@ void setUpPlatform();
 // box, an answer box's menu), since Qt looks at none of the machine's fonts there.
 void setUpApplication();
 
-// A picture that the page has decoded for the program (the window's background, by its file's
-// name), in RGBA order; null where there is no page, or until the page has it. The page fetches
-// one the program asks for and does not have, and calls onPictureArrival's callback once it has.
+// A picture that the page has fetched for the program (the window's background, by its file's
+// name), decoded; null where there is no page, or until the page has it. The page fetches one the
+// program asks for and does not have, and calls onPictureArrival's callback once it has.
 QImage picture(const QString &file);
 void onPictureArrival(void (*callback)());
 

@@ -87,27 +87,19 @@
     };
 
     // The window's background in the drawing the screen needs: at scale 1, or 2 for any finer
-    // screen (the program makes other ratios from it). Only that one is downloaded, and the
-    // browser decodes it, sooner than the program could. One that the program asks for later, on
-    // a browser zoomed or moved to another screen, is fetched then, and the program told when it
-    // has come.
-    const pictures = new Map(); // file: {width, height, pixels}, once decoded
-    const picturesAsked = new Map(); // file: the promise of it
+    // screen (the program makes other ratios from it). Only that one is downloaded. One that the
+    // program asks for later, on a browser zoomed or moved to another screen, is fetched then, and
+    // the program told when it has come. The program decodes it: what the browser decodes can only
+    // be read back from a canvas, which privacy protections (Safari's private windows, Firefox's
+    // resistance to fingerprinting) blur or refuse.
+    const pictures = new Map(); // file: its bytes, once fetched
+    const picturesAsked = new Map(); // file: the promise of them
     let running = null; // the program, once it runs
     const pictureFor = (ratio) => (ratio > 1 ? 'background@2x.png' : 'background.png');
     const loadPicture = (file) => {
         if (!picturesAsked.has(file)) picturesAsked.set(file, (async () => {
             const response = await fetchFile(file);
-            // The pixels as the file has them, with no colour management.
-            const bitmap = await createImageBitmap(await response.blob(),
-                { premultiplyAlpha: 'none', colorSpaceConversion: 'none' });
-            const canvas = document.createElement('canvas');
-            [canvas.width, canvas.height] = [bitmap.width, bitmap.height];
-            const context = canvas.getContext('2d', { willReadFrequently: true });
-            context.drawImage(bitmap, 0, 0);
-            bitmap.close();
-            pictures.set(file, { width: canvas.width, height: canvas.height,
-                pixels: context.getImageData(0, 0, canvas.width, canvas.height).data });
+            pictures.set(file, new Uint8Array(await response.arrayBuffer()));
             running?.picturesChanged?.();
         })());
         return picturesAsked.get(file);
