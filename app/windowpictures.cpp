@@ -71,8 +71,7 @@ QPixmap backgroundPicture(qreal ratio)
                                  Qt::SmoothTransformation);
         drawn = ratio;
     }
-    // As decoded: the format of the window's own pixels.
-    picture = QPixmap::fromImage(std::move(drawing), Qt::NoFormatConversion);
+    picture = QPixmap::fromImage(std::move(drawing));
     picture.setDevicePixelRatio(drawn);
     if (!standIn) QPixmapCache::insert(key, picture);
     return picture;
