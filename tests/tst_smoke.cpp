@@ -158,6 +158,18 @@ class SmokeTest : public QObject {
             return shows(screen_ = shot.copy({origin_, clientSize}));
         });
     }
+    // The same once the look holds still, two looks in a row, but for the controls that change of
+    // themselves: a browser may show a change over several frames, and what is measured on a look
+    // (where a button is, what the window looks like between steps) must be its last.
+    bool awaitSettled(const QString &step, const std::function<bool(const QImage &)> &shows)
+    {
+        QImage last;
+        return await(step, [&](const QImage &s) {
+            const bool still = !last.isNull() && changed(last, s).isEmpty();
+            last = s;
+            return still && shows(s);
+        });
+    }
     // The window as it was before Start, pixel for pixel, somewhere on the screen: there origin_.
     bool awaitUnstarted(const QString &step)
     {
@@ -304,7 +316,7 @@ private slots:
 
         // Another point: the answer, its dot and its verdict cleared, a new red dot.
         click(rectOf(u"nextPoint"));
-        QVERIFY(await(u"another"_s, newPoint));
+        QVERIFY(awaitSettled(u"another"_s, newPoint));
 
         // An answer begun but not accepted: Another point asks for it in a box over the window,
         // which a click on its button closes, and so does Enter. The keyboard is the window's
@@ -316,7 +328,7 @@ private slots:
         QRect box;
         for (const char *closer : {"its button", "Enter", "Enter"}) {
             closer == "its button"sv ? click(rectOf(u"nextPoint")) : xdotool(u"key space"_s);
-            QVERIFY(await(u"asked"_s, [&](const QImage &s) {
+            QVERIFY(awaitSettled(u"asked"_s, [&](const QImage &s) {
                 box = changed(typed, s);
                 return box.width() > 100 && box.height() > 60;
             }));
@@ -335,8 +347,16 @@ private slots:
             xdotool(closer == "Enter"sv
                         ? u"key Return"_s
                         : u"mousemove --sync %1 %2 click 1"_s.arg(ok.x()).arg(ok.y()));
-            QVERIFY(await(u"closed by "_s + closer,
-                          [&](const QImage &s) { return changed(typed, s).isEmpty(); }));
+            // Where the look still differs, and where the box and its button were, in the log.
+            const auto where = [](QRect r) {
+                return u"%1,%2 %3x%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+            };
+            QVERIFY2(await(u"closed by "_s + closer,
+                           [&](const QImage &s) { return changed(typed, s).isEmpty(); }),
+                     qPrintable(u"still changed: %1; the box was at %2, its button at %3,%4"_s
+                                    .arg(where(changed(typed, screen_)), where(box))
+                                    .arg(ok.x() - origin_.x())
+                                    .arg(ok.y() - origin_.y())));
         }
 
         // The answer finished and accepted: its dot on the red one, the other verdict, no further
