@@ -14,8 +14,8 @@
 // navigation.
 //
 // Start-up: for RUNS alternating runs of each (default 20), the time from navigation to that
-// first paint in a fresh browser profile (cold: nothing cached) and on a reload (warm: the service
-// worker's copies and the browser's compiled code).
+// first paint in a fresh browser profile (cold: nothing cached) and on a reload three seconds
+// after it (warm: the service worker's copies and the browser's compiled code).
 // A classroom's first visit (schoollink.mjs): the program's page over one school link, on a
 // slow laptop, against the page as the baseline built it (SITE, by default the one that
 // bench/web-baseline.sh keeps), in N alternating runs of each (default 5).
@@ -110,6 +110,7 @@ async function firstPaint(page, navigate) {
     }
 }
 
+const settleMs = 3000;
 async function startup(url, runs) {
     const times = { form1: { cold: [], warm: [] }, bare: { cold: [], warm: [] } };
     for (let run = 0; run < runs; ++run) {
@@ -119,9 +120,13 @@ async function startup(url, runs) {
                 const page = (await browser.pages())[0];
                 times[name].cold.push(await firstPaint(page,
                     () => page.goto(`${url}bench_launch_${name}/`)));
-                // Warm means the service worker's copies: the reload waits for it to be active.
+                // Warm means the service worker's copies: the reload waits for it to be active,
+                // and then a while, as a learner's next visit comes after the first has settled.
+                // At once, it met whatever work the first visit had left running, and its
+                // times spread over twice as wide a range.
                 await withTimeout(page.evaluate(() => navigator.serviceWorker.ready.then(() => {})),
                     60000, 'the service worker did not start');
+                await sleep(settleMs);
                 times[name].warm.push(await firstPaint(page, () => page.reload()));
             } finally {
                 await browser.close();
