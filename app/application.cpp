@@ -16,12 +16,8 @@ namespace tavrilo {
 
 void setUpPlatform()
 {
-#if defined(QT_STATIC) && QT_CONFIG(library)
-    // Everything the program needs is linked in: it looks for no plugins on the learner's
-    // machine, so that nothing found there can be loaded into it. (A Qt built without loading
-    // libraries at run time looks for none anyway.)
-    QCoreApplication::setLibraryPaths({});
-#endif
+    // Linked statically (Windows, the web), the program loads no plugins from the machine: Qt's
+    // plugin loaders look in no folder then, only at the plugins linked in.
     browser::setUpPlatform();
 #ifdef Q_OS_WIN
     // GDI, Qt's default there, also drew the embedded bold face in regular weight under Wine.

@@ -247,8 +247,12 @@ void MainWindow::changeEvent(QEvent *event)
 void MainWindow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().window());
-    painter.drawPixmap(0, 0, backgroundPicture(devicePixelRatioF()));
+    const QPixmap background = backgroundPicture(devicePixelRatioF());
+    // The picture covers the whole window: its colour shows only while a web page still fetches
+    // the picture.
+    if (background.isNull() || background.hasAlphaChannel())
+        painter.fillRect(rect(), palette().window());
+    painter.drawPixmap(0, 0, background);
 }
 
 } // namespace tavrilo
