@@ -14,8 +14,8 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { compose, emulateDevice, emulateFocus, emulatePhone, insertText, installabilityErrors,
     launch, openPage, serve, sleep } from './support/browser.mjs';
-import { answer, at, boxFace, boxHasKeyboard, boxPlace, controls, described, heard, nameOf, news,
-    started, unlikeDrawing } from './support/page-queries.mjs';
+import { answer, at, boxFace, boxHasKeyboard, boxIcon, boxPlace, controls, described, heard, nameOf,
+    news, started, unlikeDrawing } from './support/page-queries.mjs';
 
 const site = process.argv[2] ?? process.env.TAVRILO_SITE;
 if (!site) throw new Error('usage: node --test-reporter=spec tests/tst_web.mjs SITE');
@@ -111,6 +111,11 @@ for (const kind of ['chromium', 'firefox', 'webkit']) {
             const face = await (await session.page.waitForFunction(boxFace, { timeout: 10000 }))
                 .jsonValue();
             assert.ok(face.every((c) => c >= 200), `the box's colour is ${face}`);
+        });
+
+        test("the box's title bar shows the program's icon", async () => {
+            // Qt's own logo, an SVG, stands where a window has no icon of its own.
+            assert.match(await boxIcon(session.page), /^data:image\/png;base64,/);
         });
 
         test('Tab and Shift+Tab keep the keyboard in the box', async () => {

@@ -117,6 +117,10 @@ export const boxButton = inQt(({ windows }) => {
     return { x: r.x + r.width / 2, y: r.bottom - 26 };
 });
 
+// The picture in the open message box's title bar, as the data its image element shows.
+export const boxIcon = (page) => page.evaluate(inQt(({ windows }) =>
+    windows.length > 1 ? windows.at(-1).querySelector('.title-bar img')?.src ?? '' : null));
+
 // For page.waitForFunction: the open message box's colour [r, g, b] near its corner, once it is
 // painted (the box is told of before its first frame is drawn). Read through a copy: a canvas read
 // again and again makes Chromium complain.
