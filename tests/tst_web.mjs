@@ -456,20 +456,27 @@ for (const kind of ['chromium', 'firefox']) {
                 if (kind !== 'chromium' || ratio !== 1 || width !== 683) return;
                 test('the background is the drawing for the screen, also once zoomed in',
                     async () => {
-                        // Where only the background shows: the title.
+                        // Where only the background shows: the title. Read until the window
+                        // shows the drawing, for a while at most: the window's canvas may be
+                        // read while a frame of the test before is still being drawn.
                         const { page } = session, title = [185, 9, 307, 30];
-                        assert.ok(await unlikeDrawing(page, 'background.png', title) < 0.01);
+                        const unlike = async (file) => {
+                            let share = 1;
+                            for (let wait = 0; wait < 50 && share >= 0.01; ++wait) {
+                                if (wait) await sleep(200);
+                                share = await unlikeDrawing(page, file, title);
+                            }
+                            return share;
+                        };
+                        const coarse = await unlike('background.png');
+                        assert.ok(coarse < 0.01, `${coarse} of the pixels differ`);
                         // The finer drawing, fetched once asked for, replaces the coarse one.
                         // (DevTools' new ratio comes without the resize that a browser's zoom
                         // brings, which Qt learns of it by.)
                         await page.setViewport({ width, height: 600, deviceScaleFactor: 2 });
                         await page.evaluate(() => dispatchEvent(new Event('resize')));
-                        let unlike = 1;
-                        for (let wait = 0; wait < 50 && unlike >= 0.01; ++wait) {
-                            await sleep(200);
-                            unlike = await unlikeDrawing(page, 'background@2x.png', title);
-                        }
-                        assert.ok(unlike < 0.01, `${unlike} of the pixels differ`);
+                        const fine = await unlike('background@2x.png');
+                        assert.ok(fine < 0.01, `${fine} of the pixels differ`);
                     });
             });
     }
