@@ -246,13 +246,9 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::paintEvent(QPaintEvent *)
 {
-    QPainter painter(this);
-    const QPixmap background = backgroundPicture(devicePixelRatioF());
-    // The picture covers the whole window: its colour shows only while a web page still fetches
-    // the picture.
-    if (background.isNull() || background.hasAlphaChannel())
-        painter.fillRect(rect(), palette().window());
-    painter.drawPixmap(0, 0, background);
+    // Qt has filled the window with its colour, which shows only while a web page still fetches
+    // the picture that covers it.
+    QPainter(this).drawPixmap(0, 0, backgroundPicture(devicePixelRatioF()));
 }
 
 } // namespace tavrilo
