@@ -37,11 +37,12 @@ def sections(path):
 
 
 def brotli(data):
+    """The Brotli size, or "-" where no brotli tool is at hand (the build root has one)."""
     try:
         return len(subprocess.run(["brotli", "-c", "-q", "11"], input=bytes(data),
                                   capture_output=True, check=True).stdout)
     except (OSError, subprocess.CalledProcessError):
-        return 0
+        return "-"
 
 
 # Who brought an input section: an archive's name, the program's folder, or the linker itself.
@@ -66,7 +67,7 @@ def main(wasm, link_map, rows=12):
     print(f"{'':8} {'raw':>10} {'gzip':>10} {'brotli':>10}")
     for name in ("code", "data"):
         body = parts.get(name, b"")
-        print(f"{name:8} {len(body):10} {len(gzip.compress(bytes(body), 9)):10} {brotli(body):10}")
+        print(f"{name:8} {len(body):10} {len(gzip.compress(bytes(body), 9)):10} {brotli(body):>10}")
 
     line = re.compile(r"^\s*(\S+)\s+[0-9a-f]+\s+([0-9a-f]+) (.*)$")
     sizes = {"code": collections.Counter(), "data": collections.Counter()}
