@@ -12,7 +12,9 @@
 #                                          of that worked; a function qt_prepare, if defined, then
 #                                          changes the source (run in its folder), and qt_installed,
 #                                          if defined, is called with the source folder once Qt is
-#                                          installed. Inside the build root only.
+#                                          installed. Inside the build root only. C++ flags
+#                                          of the caller's own, for Qt's code alone, are in the
+#                                          array qt_cxx_flags.
 # The host tools (moc, rcc, uic) are the build root's qt6-base-dev-tools, the same version.
 
 qt_version=6.8.2
@@ -64,6 +66,7 @@ qt_unused_features=(
 )
 qt_cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavrilo
 qt_build_root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/build-root.sh
+qt_cxx_flags=()
 
 qt_cache_prefix() {
     local name=$1 patches
@@ -119,7 +122,7 @@ qt_build() {
         "$src/configure" -prefix "/usr/local/Qt-$qt_version" -extprefix "$prefix" "${options[@]}" \
             -qt-host-path /usr -- \
             -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-            -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" "${cmake_options[@]}" \
+            -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map ${qt_cxx_flags[*]}" "${cmake_options[@]}" \
             >configure.log 2>&1 || { tail -n 40 configure.log >&2; exit 1; }
         # Every error at once, should there be any: each try takes long.
         cmake --build . --parallel "${JOBS:-2}" -- -k 0 >build.log 2>&1 ||

@@ -35,6 +35,11 @@ options=(
     -no-feature-testlib -no-feature-regularexpression -no-feature-settings
     -no-feature-temporaryfile
 )
+# Qt's core is compiled to catch exceptions, but the program is linked, as emscripten links by
+# default, without catching them: a throw ends it. The landing pads it would keep are dead code
+# whose every call went out to JavaScript and back (emscripten's invoke_ wrappers), about a tenth
+# of the main thread's work before a first visit's window shows.
+qt_cxx_flags=(-sDISABLE_EXCEPTION_CATCHING=1)
 recipe=5 # raise when the build steps below change what gets built
 
 # What the page needs of Qt's WebAssembly platform, for screen readers and on-screen keyboards,
@@ -57,7 +62,8 @@ EOF
 root=
 [ -n "${TAVRILO_IN_BUILD_ROOT:-}" ] || root=$("$here/../build-root.sh" --check 2>/dev/null) || true
 emscripten_version=$(cat "$root/usr/share/emscripten/emscripten-version.txt" 2>/dev/null || echo none)
-prefix=$(qt_cache_prefix wasm-static "$recipe" "emscripten $emscripten_version" "${options[@]}")
+prefix=$(qt_cache_prefix wasm-static "$recipe" "emscripten $emscripten_version" "${options[@]}" \
+    "${qt_cxx_flags[@]}")
 
 # Qt's configure wants an emsdk: a folder whose .emscripten names EMSCRIPTEN_ROOT, with emcc and
 # the CMake toolchain under it. Links to Debian's emscripten make one. Emscripten's JavaScript
