@@ -74,12 +74,25 @@ int longestAnswer()
 QImage picture(const QString &file)
 {
     if (!pageListens()) return {};
-    // The file's bytes, a Uint8Array; or null.
-    const emscripten::val bytes = listener().call<emscripten::val>("picture", file.toStdString());
-    if (bytes.isNull() || bytes.isUndefined()) return {};
-    QByteArray data(qsizetype(bytes["length"].as<double>()), Qt::Uninitialized);
-    emscripten::val(emscripten::typed_memory_view(size_t(data.size()), data.data()))
-        .call<void>("set", bytes);
+    // Its pixels, {width, height, pixels: a Uint8Array of 0xffRRGGBB words}, as the page decodes
+    // it; the file's bytes, a Uint8Array, where the page cannot; or null.
+    const emscripten::val found = listener().call<emscripten::val>("picture", file.toStdString());
+    if (found.isNull() || found.isUndefined()) return {};
+    const auto length = [](const emscripten::val &bytes) {
+        return qsizetype(bytes["length"].as<double>());
+    };
+    const auto copy = [](const emscripten::val &bytes, qsizetype size, void *to) {
+        emscripten::val(emscripten::typed_memory_view(size_t(size), static_cast<uchar *>(to)))
+            .call<void>("set", bytes);
+    };
+    if (const emscripten::val pixels = found["pixels"]; !pixels.isUndefined()) {
+        QImage image(found["width"].as<int>(), found["height"].as<int>(), QImage::Format_RGB32);
+        if (image.isNull() || length(pixels) != image.sizeInBytes()) return {};
+        copy(pixels, image.sizeInBytes(), image.bits());
+        return image;
+    }
+    QByteArray data(length(found), Qt::Uninitialized);
+    copy(found, data.size(), data.data());
     return QImage::fromData(data);
 }
 

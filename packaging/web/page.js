@@ -89,21 +89,76 @@
     // The window's background in the drawing the screen needs: at scale 1, or 2 for any finer
     // screen (the program makes other ratios from it). Only that one is downloaded. One that the
     // program asks for later, on a browser zoomed or moved to another screen, is fetched then, and
-    // the program told when it has come. The program decodes it: what the browser decodes can only
-    // be read back from a canvas, which privacy protections (Safari's private windows, Firefox's
-    // resistance to fingerprinting) blur or refuse.
-    const pictures = new Map(); // file: its bytes, once fetched
+    // the program told when it has come. What the browser decodes as a picture can only be read
+    // back from a canvas, which privacy protections (Safari's private windows, Firefox's
+    // resistance to fingerprinting) blur or refuse: the page decodes the PNG itself, with the
+    // browser's own inflater, while the program still downloads, rather than the program in its
+    // first frame (in WebAssembly not yet compiled well, a tenth of the main thread's work before
+    // the window shows on a slow laptop). Where the browser has no inflater the program decodes it.
+    const pictures = new Map(); // file: {width, height, pixels} or its bytes, once fetched
     const picturesAsked = new Map(); // file: the promise of them
     let running = null; // the program, once it runs
     const pictureFor = (ratio) => (ratio > 1 ? 'background@2x.png' : 'background.png');
     const loadPicture = (file) => {
         if (!picturesAsked.has(file)) picturesAsked.set(file, (async () => {
             const response = await fetchFile(file);
-            pictures.set(file, new Uint8Array(await response.arrayBuffer()));
+            pictures.set(file, await decoded(file, new Uint8Array(await response.arrayBuffer())));
             running?.picturesChanged?.();
         })());
         return picturesAsked.get(file);
     };
+    // A PNG of the kind the build makes (8-bit RGB, not interlaced) as the program paints it:
+    // 0xffRRGGBB words, little-endian. Any other is a fault of the build's, said and handed on as
+    // it is.
+    async function decoded(file, png) {
+        if (typeof DecompressionStream !== 'function') return png;
+        const view = new DataView(png.buffer, png.byteOffset, png.byteLength);
+        const chunk = (at) => String.fromCharCode(...png.subarray(at + 4, at + 8));
+        const width = view.getUint32(16), height = view.getUint32(20);
+        if (chunk(8) !== 'IHDR' || png[24] !== 8 || png[25] !== 2 || png[28] !== 0) {
+            console.warn(`${file}: not an 8-bit RGB PNG`);
+            return png;
+        }
+        const data = [];
+        for (let at = 8; at + 12 <= png.length; at += 12 + view.getUint32(at))
+            if (chunk(at) === 'IDAT') data.push(png.subarray(at + 8, at + 8 + view.getUint32(at)));
+        const rows = new Uint8Array(await new Response(new Blob(data).stream()
+            .pipeThrough(new DecompressionStream('deflate'))).arrayBuffer());
+        const stride = width * 3;
+        if (rows.length !== (stride + 1) * height) {
+            console.warn(`${file}: ${rows.length} bytes of rows`);
+            return png;
+        }
+        // Each row's filter undone, in place, from its left neighbour (a), the one above (b) and
+        // above left (c); a Uint8Array keeps each sum modulo 256.
+        const pixels = new Uint8Array(width * height * 4);
+        for (let y = 0, row = 1; y < height; ++y, row += stride + 1) {
+            const filter = rows[row - 1];
+            if (filter > 4) {
+                console.warn(`${file}: filter ${filter}`);
+                return png;
+            }
+            if (filter === 1) for (let i = row + 3; i < row + stride; ++i) rows[i] += rows[i - 3];
+            else if (filter === 2 && y) for (let i = row; i < row + stride; ++i) rows[i] += rows[i - stride - 1];
+            else if (filter === 3)
+                for (let i = row; i < row + stride; ++i)
+                    rows[i] += ((i < row + 3 ? 0 : rows[i - 3]) + (y ? rows[i - stride - 1] : 0)) >> 1;
+            else if (filter === 4)
+                for (let i = row; i < row + stride; ++i) {
+                    const a = i < row + 3 ? 0 : rows[i - 3], b = y ? rows[i - stride - 1] : 0;
+                    const c = i < row + 3 || !y ? 0 : rows[i - stride - 4];
+                    const pa = Math.abs(b - c), pb = Math.abs(a - c), pc = Math.abs(a + b - 2 * c);
+                    rows[i] += pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                }
+            for (let x = 0, to = y * width * 4; x < width; ++x, to += 4) {
+                pixels[to] = rows[row + 3 * x + 2];
+                pixels[to + 1] = rows[row + 3 * x + 1];
+                pixels[to + 2] = rows[row + 3 * x];
+                pixels[to + 3] = 0xff;
+            }
+        }
+        return { width, height, pixels };
+    }
 
     // The program's script: once the service worker serves the page where there is one, so that
     // it is kept as it arrives.
