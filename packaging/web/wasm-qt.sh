@@ -40,6 +40,11 @@ options=(
 # whose every call went out to JavaScript and back (emscripten's invoke_ wrappers), about a tenth
 # of the main thread's work before a first visit's window shows.
 qt_cxx_flags=(-sDISABLE_EXCEPTION_CATCHING=1)
+# HarfBuzz without what the page's two fonts, static TrueType faces of Latin and Cyrillic, never
+# ask of it: Apple's layout tables, CFF outlines, colour and bitmap glyphs, drawing and painting
+# glyphs (FreeType draws them), mathematical and meta tables, and the buffer's debugging aids.
+qt_cxx_flags+=(-DHB_NO_AAT -DHB_NO_CFF -DHB_NO_COLOR -DHB_NO_BITMAP -DHB_NO_PAINT -DHB_NO_DRAW
+    -DHB_NO_MATH -DHB_NO_META -DHB_NO_BUFFER_VERIFY -DHB_NO_BUFFER_SERIALIZE -DHB_NO_BUFFER_MESSAGE)
 recipe=5 # raise when the build steps below change what gets built
 
 # What the page needs of Qt's WebAssembly platform, for screen readers and on-screen keyboards,
