@@ -138,15 +138,16 @@
                 console.warn(`${file}: filter ${filter}`);
                 return png;
             }
-            if (filter === 1) for (let i = row + 3; i < row + stride; ++i) rows[i] += rows[i - 3];
-            else if (filter === 2 && y) for (let i = row; i < row + stride; ++i) rows[i] += rows[i - stride - 1];
+            const end = row + stride, up = stride + 1;
+            if (filter === 1) for (let i = row + 3; i < end; ++i) rows[i] += rows[i - 3];
+            else if (filter === 2 && y) for (let i = row; i < end; ++i) rows[i] += rows[i - up];
             else if (filter === 3)
-                for (let i = row; i < row + stride; ++i)
-                    rows[i] += ((i < row + 3 ? 0 : rows[i - 3]) + (y ? rows[i - stride - 1] : 0)) >> 1;
+                for (let i = row; i < end; ++i)
+                    rows[i] += ((i < row + 3 ? 0 : rows[i - 3]) + (y ? rows[i - up] : 0)) >> 1;
             else if (filter === 4)
-                for (let i = row; i < row + stride; ++i) {
-                    const a = i < row + 3 ? 0 : rows[i - 3], b = y ? rows[i - stride - 1] : 0;
-                    const c = i < row + 3 || !y ? 0 : rows[i - stride - 4];
+                for (let i = row; i < end; ++i) {
+                    const a = i < row + 3 ? 0 : rows[i - 3], b = y ? rows[i - up] : 0;
+                    const c = i < row + 3 || !y ? 0 : rows[i - up - 3];
                     const pa = Math.abs(b - c), pb = Math.abs(a - c), pc = Math.abs(a + b - 2 * c);
                     rows[i] += pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
                 }
