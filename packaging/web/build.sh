@@ -41,4 +41,5 @@ done
 printf '%-24s %10d %10d %10d\n' "in all, at ratio 1" "$total" "$total_gz" "$total_br"
 stat -c '%n: %s bytes' "$out"/tavrilo-*-web.zip
 echo
+# The program as linked, before it is cut in two.
 "$root/packaging/web/size-breakdown.py" "$out/app/tavrilo.wasm" "$out/app/tavrilo.map"

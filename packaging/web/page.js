@@ -73,9 +73,12 @@
                     resolve(false);
                 });
             });
-    // A file of the page, downloading (a fetch() of it) or fetched now; one that comes from the
-    // host, the worker not yet in charge, is handed to the worker as it is.
-    const fetchFile = async (file, download = fetch(file)) => {
+    // A file of the page, fetched now or already downloading (from index.html); one that comes
+    // from the host, the worker not yet in charge, is handed to the worker as it is.
+    const early = globalThis.tavriloDownloads ?? {};
+    const fetchFile = async (file, download) => {
+        download ??= early[file] ?? fetch(file);
+        delete early[file];
         const fromHost = offline && !navigator.serviceWorker.controller;
         const response = await download;
         if (!response.ok || !response.body) throw new Error(`${file}: ${response.status}`);
@@ -92,9 +95,10 @@
     // the program told when it has come. What the browser decodes as a picture can only be read
     // back from a canvas, which privacy protections (Safari's private windows, Firefox's
     // resistance to fingerprinting) blur or refuse: the page decodes the PNG itself, with the
-    // browser's own inflater, while the program still downloads, rather than the program in its
-    // first frame (in WebAssembly not yet compiled well, a tenth of the main thread's work before
-    // the window shows on a slow laptop). Where the browser has no inflater the program decodes it.
+    // browser's own inflater, in a worker while the program still downloads, rather than the
+    // program in its first frame (in WebAssembly not yet compiled well, a tenth of the main
+    // thread's work before the window shows on a slow laptop). Where the browser has no inflater
+    // the program decodes it.
     const pictures = new Map(); // file: {width, height, pixels} or its bytes, once fetched
     const picturesAsked = new Map(); // file: the promise of them
     let running = null; // the program, once it runs
@@ -102,42 +106,66 @@
     const loadPicture = (file) => {
         if (!picturesAsked.has(file)) picturesAsked.set(file, (async () => {
             const response = await fetchFile(file);
-            pictures.set(file, await decoded(file, new Uint8Array(await response.arrayBuffer())));
+            const result = await decode(new Uint8Array(await response.arrayBuffer()));
+            if (result.why) console.warn(`${file}: ${result.why}`);
+            pictures.set(file, result.png ?? result);
             running?.picturesChanged?.();
         })());
         return picturesAsked.get(file);
     };
+    // The decoding in a worker of its own, off the main thread, which has the program to compile
+    // and start meanwhile; on the main thread where the page cannot make one.
+    const decoding = new Map(); // a picture's number: what waits for it
+    let decoder = null, decodes = 0;
+    try {
+        const source = `'use strict';\nconst decoded = ${decoded};\n` +
+            'onmessage = async ({ data: [number, png] }) => {\n' +
+            '    const result = await decoded(png);\n' +
+            '    postMessage([number, result], [(result.pixels ?? result.png).buffer]);\n};\n';
+        decoder = new Worker(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
+        decoder.onmessage = ({ data: [number, result] }) => {
+            decoding.get(number).resolve(result);
+            decoding.delete(number);
+        };
+        decoder.onerror = (event) => {
+            event.preventDefault();
+            decoder = null;
+            for (const { png, resolve } of decoding.values()) resolve(decoded(png));
+            decoding.clear();
+        };
+    } catch {
+        decoder = null;
+    }
+    const decode = (png) => !decoder ? decoded(png) : new Promise((resolve) => {
+        const number = ++decodes;
+        decoding.set(number, { png: png.slice(), resolve });
+        decoder.postMessage([number, png], [png.buffer]);
+    });
     // A PNG of the kind the build makes (8-bit RGB, not interlaced) as the program paints it:
-    // 0xffRRGGBB words, little-endian. Any other is a fault of the build's, said and handed on as
-    // it is.
-    async function decoded(file, png) {
-        if (typeof DecompressionStream !== 'function') return png;
+    // {width, height, pixels}, 0xffRRGGBB words, little-endian. Any other is a fault of the
+    // build's, handed on as it is with why: {png, why}. Runs in the decoder's worker too, where
+    // it has nothing but itself.
+    async function decoded(png) {
+        if (typeof DecompressionStream !== 'function') return { png };
         const view = new DataView(png.buffer, png.byteOffset, png.byteLength);
         const chunk = (at) => String.fromCharCode(...png.subarray(at + 4, at + 8));
         const width = view.getUint32(16), height = view.getUint32(20);
-        if (chunk(8) !== 'IHDR' || png[24] !== 8 || png[25] !== 2 || png[28] !== 0) {
-            console.warn(`${file}: not an 8-bit RGB PNG`);
-            return png;
-        }
+        if (chunk(8) !== 'IHDR' || png[24] !== 8 || png[25] !== 2 || png[28] !== 0)
+            return { png, why: 'not an 8-bit RGB PNG' };
         const data = [];
         for (let at = 8; at + 12 <= png.length; at += 12 + view.getUint32(at))
             if (chunk(at) === 'IDAT') data.push(png.subarray(at + 8, at + 8 + view.getUint32(at)));
         const rows = new Uint8Array(await new Response(new Blob(data).stream()
             .pipeThrough(new DecompressionStream('deflate'))).arrayBuffer());
         const stride = width * 3;
-        if (rows.length !== (stride + 1) * height) {
-            console.warn(`${file}: ${rows.length} bytes of rows`);
-            return png;
-        }
+        if (rows.length !== (stride + 1) * height)
+            return { png, why: `${rows.length} bytes of rows` };
         // Each row's filter undone, in place, from its left neighbour (a), the one above (b) and
         // above left (c); a Uint8Array keeps each sum modulo 256.
         const pixels = new Uint8Array(width * height * 4);
         for (let y = 0, row = 1; y < height; ++y, row += stride + 1) {
             const filter = rows[row - 1];
-            if (filter > 4) {
-                console.warn(`${file}: filter ${filter}`);
-                return png;
-            }
+            if (filter > 4) return { png, why: `filter ${filter}` };
             const end = row + stride, up = stride + 1;
             if (filter === 1) for (let i = row + 3; i < end; ++i) rows[i] += rows[i - 3];
             else if (filter === 2 && y) for (let i = row; i < end; ++i) rows[i] += rows[i - up];
@@ -226,7 +254,7 @@
 
     // Compiles the program while it downloads, counting what has arrived.
     async function compile(file) {
-        const response = await fetchFile(file, globalThis.tavriloDownload); // see index.html
+        const response = await fetchFile(file); // its download begun by index.html
         let arrived = 0;
         const counted = response.body.pipeThrough(new TransformStream({
             transform(chunk, controller) {
@@ -237,6 +265,67 @@
         }));
         return WebAssembly.compileStreaming(
             new Response(counted, { headers: { 'Content-Type': 'application/wasm' } }));
+    }
+
+    // The program's second part, where it comes in two: the functions that its start does not
+    // run. Downloaded once the first part has come, while the program starts, compiled once the
+    // window shows, and joined to the program then. The program calls them through placeholders
+    // until then; one called before (a learner quicker than the download) has the page take the
+    // rest as far as it has come, fetch it at once if need be, and join it there and then.
+    const rest = root.dataset.rest;
+    const later = { download: null, abort: null, bytes: null, module: null, exports: null,
+        table: null, joined: false, windowShown: false };
+    // The first part's placeholders, one for each function of the rest it may call: the rest
+    // joined, the call goes on to the function, which has taken the placeholder's place.
+    const placeholders = new Proxy({}, {
+        get: (target, slot) => (...args) => {
+            restNow();
+            return later.table.get(slot)(...args);
+        },
+    });
+    const joinRest = () => {
+        if (later.joined || !later.module || !later.exports) return;
+        later.joined = true;
+        new WebAssembly.Instance(later.module, { primary: later.exports });
+    };
+    function fetchRest() {
+        later.abort = new AbortController();
+        later.download = fetchFile(rest, fetch(rest, { signal: later.abort.signal }))
+            .then((response) => response.arrayBuffer())
+            .then((bytes) => { later.bytes = bytes; }, (error) => {
+                if (error.name !== 'AbortError') console.warn(error);
+            });
+    }
+    const compileRest = () => later.download?.then(() => later.bytes && !later.module &&
+        WebAssembly.compile(later.bytes).then((module) => {
+            later.module ??= module;
+            joinRest();
+        }, console.warn));
+    function restNow() {
+        if (!later.module && !later.bytes) {
+            later.abort?.abort();
+            const request = new XMLHttpRequest();
+            request.open('GET', rest, false);
+            // The bytes as they come, one character each.
+            request.overrideMimeType('text/plain; charset=x-user-defined');
+            request.send();
+            if (request.status !== 200) throw new Error(`${rest}: ${request.status}`);
+            const text = request.responseText;
+            later.bytes = new Uint8Array(text.length);
+            for (let i = 0; i < text.length; ++i) later.bytes[i] = text.charCodeAt(i);
+            // Kept for offline use whoever is in charge: a request made this way may pass the
+            // service worker by.
+            if (offline) {
+                const copy = new Response(later.bytes,
+                    { headers: { 'Content-Type': 'application/wasm' } });
+                caches.open(version).then((cache) => cache.put(rest, copy)).catch(console.warn);
+            }
+        }
+        // What the program runs before its window shows is all in its first part, unless the
+        // list the build splits it by is out of date (packaging/web/start-functions.mjs).
+        if (!later.windowShown) console.warn(`${rest} was needed before the window showed`);
+        later.module ??= new WebAssembly.Module(later.bytes);
+        joinRest();
     }
 
     // What the program calls on its page (Module.tavriloPage).
@@ -268,6 +357,7 @@
             console.error(error);
             return tell(texts.notLoaded(program + '.wasm'));
         }
+        if (rest) fetchRest();
         // Offline, on a screen other than the one the page was kept on, the other drawing does.
         try {
             await drawing.catch((error) => {
@@ -297,7 +387,13 @@
                 // main() is called below, where an exception it throws is seen.
                 noInitialRun: true,
                 instantiateWasm(imports, done) {
-                    WebAssembly.instantiate(wasm, imports).then((i) => done(i, wasm), crashed);
+                    if (rest) imports.placeholder = placeholders;
+                    WebAssembly.instantiate(wasm, imports).then((instance) => {
+                        later.exports = instance.exports;
+                        later.table = Object.values(instance.exports)
+                            .find((e) => e instanceof WebAssembly.Table);
+                        done(instance, wasm);
+                    }, crashed);
                     return {};
                 },
                 onAbort: crashed,
@@ -317,6 +413,8 @@
         if (windowPlace.className === 'gone') return;
         windowPlace.className = '';
         state.hidden = true;
+        later.windowShown = true;
+        requestAnimationFrame(() => setTimeout(compileRest));
     }
 
     start();

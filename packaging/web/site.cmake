@@ -4,11 +4,13 @@
 # text of the files the browser loads before it can keep them; and _headers, what a host should
 # send with the files (the policy again, with what only a header can say), in the format Netlify
 # and Cloudflare Pages read.
-#   -DPROGRAM=name -DPROGRAM_DIR=dir (the built name.js, name.wasm) -DSOURCE=packaging/web
+#   -DPROGRAM=name (name.js and name.wasm in OUT) -DREST=the file of the program's second part,
+#   if it comes in two (name.deferred.wasm, in OUT) -DSOURCE=packaging/web
 #   -DOUT=dir -DFILES="files;that;ship" (paths; the page's own are named by their file names)
 #   -DPOLICY="the content security policy" -DPYTHON=python3
-file(SIZE ${PROGRAM_DIR}/${PROGRAM}.wasm TAVRILO_WEB_WASM_BYTES)
+file(SIZE ${OUT}/${PROGRAM}.wasm TAVRILO_WEB_WASM_BYTES)
 set(TAVRILO_WEB_PROGRAM ${PROGRAM})
+set(TAVRILO_WEB_REST "${REST}")
 
 # The version is a digest of everything the page is made of, so that browsers replace their
 # copies whenever any of it changes.
@@ -25,8 +27,9 @@ print(base64.b64encode(hashlib.sha256(sys.argv[1].encode()).digest()).decode(), 
 string(REPLACE "script-src 'self'" "script-src 'self' 'sha256-${script_digest}'" POLICY "${POLICY}")
 
 set(digests "${POLICY}\n")
-foreach(file IN LISTS FILES ITEMS ${SOURCE}/index.html.in ${SOURCE}/sw.js.in
-        ${PROGRAM_DIR}/${PROGRAM}.js ${PROGRAM_DIR}/${PROGRAM}.wasm)
+set(program ${PROGRAM}.js ${PROGRAM}.wasm ${REST})
+list(TRANSFORM program PREPEND ${OUT}/)
+foreach(file IN LISTS FILES program ITEMS ${SOURCE}/index.html.in ${SOURCE}/sw.js.in)
     file(SHA256 ${file} digest)
     get_filename_component(name ${file} NAME)
     string(APPEND digests "${name} ${digest}\n")
@@ -57,7 +60,8 @@ configure_file(${SOURCE}/sw.js.in ${OUT}/sw.js @ONLY)
 # every request.
 find_program(BROTLI brotli REQUIRED)
 find_program(GZIP gzip REQUIRED)
-foreach(name index.html sw.js ${PROGRAM}.js ${PROGRAM}.wasm page.js page.css manifest.webmanifest)
+foreach(name index.html sw.js ${PROGRAM}.js ${PROGRAM}.wasm ${TAVRILO_WEB_REST} page.js page.css
+        manifest.webmanifest)
     execute_process(COMMAND ${BROTLI} --best --force --keep ${OUT}/${name} COMMAND_ERROR_IS_FATAL ANY)
     execute_process(COMMAND ${GZIP} -9 --no-name --force --keep ${OUT}/${name} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()

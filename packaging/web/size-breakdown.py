@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """What the program's WebAssembly is made of: its code and its data as the browser downloads them
-(raw, gzip and Brotli, from the built file), and who brought them, from the linker's map: Qt's
-modules, the libraries Qt bundles, emscripten's runtime, the program's own parts, and the largest
-pieces of data. The map's sizes are the linker's, before binaryen's last optimization shrinks the
-code by about a tenth; they tell the shares.
+(raw, gzip and Brotli, from the linked file: the two parts the build cuts it into together), and
+who brought them, from the linker's map: Qt's modules, the libraries Qt bundles, emscripten's
+runtime, the program's own parts, and the largest pieces of data. The map's sizes are the
+linker's, before binaryen's last optimization shrinks the code by about a tenth; they tell the
+shares.
   size-breakdown.py PROGRAM.wasm PROGRAM.map [ROWS]"""
 import collections
 import gzip
@@ -63,7 +64,7 @@ def owner(path):
 def main(wasm, link_map, rows=12):
     rows = int(rows)
     parts = sections(wasm)
-    print("== tavrilo.wasm: code and data as downloaded (bytes)")
+    print("== the program's code and data, its two parts together (bytes)")
     print(f"{'':8} {'raw':>10} {'gzip':>10} {'brotli':>10}")
     for name in ("code", "data"):
         body = parts.get(name, b"")
