@@ -1,5 +1,6 @@
-// A classroom's first visit: the page over one school link (10 Mbit/s down, 40 ms round trip,
-// shared by everything the page and its service worker fetch; serve.py's --link) on a laptop four
+// A classroom's first visit: the page over one school link (10 Mbit/s down, 40 ms round trip
+// unless told, shared by everything the page and its service worker fetch; serve.py's --link),
+// on a laptop four
 // times slower than this machine (DevTools' CPU throttling), in a fresh browser context with
 // nothing cached. For each page given, in alternating runs: the time from the navigation until the
 // window is on the page (its place shown and two frames drawn), and the bytes the host sent
@@ -9,7 +10,6 @@ import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { launch, serve } from '../tests/support/browser.mjs';
 
-const link = '10/40';
 const slowdown = 4;
 
 // Notes the moment, on the page's clock, at which the window shows: the loader shows its place
@@ -31,7 +31,7 @@ function noteWindowShown() {
 const bytesSent = (log) => [...readFileSync(log, 'utf8').matchAll(/" \d{3} (\d+)$/gm)]
     .reduce((sum, [, bytes]) => sum + Number(bytes), 0);
 
-async function visit(site) {
+async function visit(site, link) {
     const folder = mkdtempSync(path.join(tmpdir(), 'tavrilo-school-'));
     const log = path.join(folder, 'server.log');
     const server = await serve(site, { log, args: [`--link=${link}`] });
@@ -62,13 +62,14 @@ async function visit(site) {
     }
 }
 
-// pages: {name: site folder}; the first visit of each, runs times, alternating.
-export async function schoolLink(pages, runs) {
+// pages: {name: site folder}; the first visit of each, runs times, alternating, over a link of
+// 'MBIT/MS'.
+export async function schoolLink(pages, runs, link = '10/40') {
     const results = Object.fromEntries(Object.keys(pages).map((name) => [name, { ms: [], bytes: [] }]));
     const names = Object.keys(pages);
     for (let run = 0; run < runs; ++run) {
         for (const name of run % 2 ? [...names].reverse() : names) {
-            const { ms, bytes } = await visit(pages[name]);
+            const { ms, bytes } = await visit(pages[name], link);
             results[name].ms.push(ms);
             results[name].bytes.push(bytes);
         }
