@@ -114,33 +114,47 @@
         return picturesAsked.get(file);
     };
     // The decoding in a worker of its own, off the main thread, which has the program to compile
-    // and start meanwhile; on the main thread where the page cannot make one.
-    const decoding = new Map(); // a picture's number: what waits for it
-    let decoder = null, decodes = 0;
-    try {
-        const source = `'use strict';\nconst decoded = ${decoded};\n` +
-            'onmessage = async ({ data: [number, png] }) => {\n' +
-            '    const result = await decoded(png);\n' +
-            '    postMessage([number, result], [(result.pixels ?? result.png).buffer]);\n};\n';
-        decoder = new Worker(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
-        decoder.onmessage = ({ data: [number, result] }) => {
+    // and start meanwhile: made when a picture comes, gone once none waits. On the main thread
+    // where the page cannot make one.
+    const decoding = new Map(); // a picture's number: its PNG and what waits for it
+    const decoderScript = URL.createObjectURL(new Blob([`'use strict';\n` +
+        `const decoded = ${decoded};\n` +
+        'onmessage = async ({ data: [number, png] }) => {\n' +
+        '    const result = await decoded(png);\n' +
+        '    postMessage([number, result], [(result.pixels ?? result.png).buffer]);\n};\n'],
+    { type: 'text/javascript' }));
+    let decoder = null, decodes = 0; // decoder false: none can be made
+    function newDecoder() {
+        const worker = new Worker(decoderScript);
+        worker.onmessage = ({ data: [number, result] }) => {
             decoding.get(number).resolve(result);
             decoding.delete(number);
-        };
-        decoder.onerror = (event) => {
-            event.preventDefault();
+            if (decoding.size) return;
+            worker.terminate();
             decoder = null;
+        };
+        worker.onerror = (event) => {
+            event.preventDefault();
+            worker.terminate();
+            decoder = false;
             for (const { png, resolve } of decoding.values()) resolve(decoded(png));
             decoding.clear();
         };
-    } catch {
-        decoder = null;
+        return worker;
     }
-    const decode = (png) => !decoder ? decoded(png) : new Promise((resolve) => {
-        const number = ++decodes;
-        decoding.set(number, { png: png.slice(), resolve });
-        decoder.postMessage([number, png], [png.buffer]);
-    });
+    function decode(png) {
+        try {
+            if (decoder !== false) decoder ??= newDecoder();
+        } catch {
+            decoder = false;
+        }
+        if (!decoder) return decoded(png);
+        return new Promise((resolve) => {
+            const number = ++decodes;
+            decoding.set(number, { png: png.slice(), resolve });
+            decoder.postMessage([number, png], [png.buffer]);
+        });
+    }
     // A PNG of the kind the build makes (8-bit RGB, not interlaced) as the program paints it:
     // {width, height, pixels}, 0xffRRGGBB words, little-endian. Any other is a fault of the
     // build's, handed on as it is with why: {png, why}. Runs in the decoder's worker too, where
@@ -287,6 +301,7 @@
         if (later.joined || !later.module || !later.exports) return;
         later.joined = true;
         new WebAssembly.Instance(later.module, { primary: later.exports });
+        later.bytes = later.module = null; // kept by the instance as far as it needs them
     };
     function fetchRest() {
         later.abort = new AbortController();
@@ -296,12 +311,13 @@
                 if (error.name !== 'AbortError') console.warn(error);
             });
     }
-    const compileRest = () => later.download?.then(() => later.bytes && !later.module &&
+    const compileRest = () => later.download?.then(() => later.bytes && !later.joined &&
         WebAssembly.compile(later.bytes).then((module) => {
             later.module ??= module;
             joinRest();
         }, console.warn));
     function restNow() {
+        if (later.joined) return;
         if (!later.module && !later.bytes) {
             later.abort?.abort();
             const request = new XMLHttpRequest();
